@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package Zarkride needs to build, run, test and benchmark.
+# Safe to run again: packages already present are left alone. Works as root or through sudo.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config git
+    libsdl2-dev libgl-dev
+    libopenal-dev
+    libfluidsynth-dev timgm6mb-soundfont
+    libjpeg-dev libpng-dev
+    libfreetype-dev fonts-dejavu-core
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages present"
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+elif command -v sudo >/dev/null 2>&1; then
+    sudo=(sudo)
+else
+    echo "install-deps: need root or sudo to install: ${missing[*]}" >&2
+    exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

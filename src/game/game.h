@@ -1,0 +1,71 @@
+// game.h -- the cycles, their trails and the game-wide values every subsystem reads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "graphics/vertex.h"
+
+// Limits and world constants. The arena is the square -ARENA_HALF..+ARENA_HALF in x and z; y is up.
+enum { MAX_CYCLES = 5 };
+constexpr float ARENA_HALF = 10240.0f;
+constexpr float LOOK_AHEAD = 85.0f;     // how far ahead of a cycle the crash test and driver look
+constexpr float SPAWN_HEIGHT = 12.0f;
+constexpr float MIN_SPEED = 10.0f;
+constexpr float MAX_SPEED = 25.0f;
+constexpr float SUB_STEP = 2.0f;        // world units a cycle moves per movement sub-step
+
+// Key codes the simulation itself understands (the rest belong to the keyboard commands).
+enum { KEY_LEFT = 37, KEY_UP = 38, KEY_RIGHT = 39, KEY_DOWN = 40 };
+
+// A trail is a polyline of floor corners, oldest first; the newest node follows its cycle.
+struct TrailNode {
+    Vertex vertex;      // radar position in sx, sy; colour; world position in wx, wy, wz
+    TrailNode *next;    // null on the newest node
+};
+
+// One vehicle. Driving while speed > 0; crashed while speed is exactly 0 and crashTimer counts.
+struct Cycle {
+    int32_t heading;         // 0..3: +z, +x, -z, -x
+    float x, y, z;
+    float dirX, dirZ;        // unit direction of travel along one axis
+    float speed;             // world units per frame, 10..25 while driving, 0 once crashed
+    float accel;             // added to speed every sub-step; only the player's is ever non-zero
+    float red, green, blue;  // colour from the setup file, 0..1 as read
+    uint32_t color;          // the same colour packed as 0x00BBGGRR
+    int32_t driveTimer;      // computer driver's sub-step counter, 0..199
+    int32_t crashTimer;      // 0 while driving, 1..120 frames after a crash, -1 out of play
+    int32_t score;
+    uint8_t target;          // slot the computer driver steers towards
+    TrailNode *trailHead;    // oldest node, or null
+    TrailNode *trailTail;    // newest node; null when trailHead is
+};
+
+// The cycles and the game-wide values. Read and written directly by every subsystem.
+extern Cycle cycles[MAX_CYCLES];
+extern int32_t cycleCount;     // cycles in play, slots 0..cycleCount-1
+extern int32_t playerSlot;     // the keyboard's cycle; never changes
+extern int32_t demoMode;       // 1 once the title was left with D
+extern int32_t titleShowing;   // 1 until the first key press
+extern int32_t helpShowing;    // 1 while F1 is held
+extern int32_t showScores;     // draw the score row
+extern int32_t lookDir;        // 0 left, 1 right, 2 back, 3 forward
+extern int32_t viewMode;       // player camera 0..3
+extern float camAngle;         // smoothed angle of the cockpit view, radians
+extern std::atomic<int32_t> frameTicks;  // timer ticks not yet used by a frame; the tick thread adds
+
+// The demo director's camera.
+extern int32_t shotKind;
+extern float shotDistance;
+extern int32_t shotFrames;
+extern double shotAngle;
+extern float shotEye[3];
+extern int32_t shotTarget;
+
+// Puts every cycle and game-wide value back to its value at program start, freeing any trails.
+// The game itself starts from the static values; tests and tools that run it twice need this.
+void Game_InitState();
+
+// The one random generator of the game, a linear congruential one: results 0..32767.
+void Game_SeedRandom(uint32_t seed);
+int Game_Random();

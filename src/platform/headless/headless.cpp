@@ -1,0 +1,138 @@
+// headless.cpp -- the scripted front end: no window, no real time, the same run every time.
+#include "platform/headless/headless.h"
+
+#include <cstdio>
+
+namespace {
+
+struct HeadlessRun {
+    HeadlessScript script;
+    std::vector<std::string> calls;
+    size_t nextEvent = 0;
+    long passes = 0;
+    bool reported = false;          // afterPass already told about the current pass
+    void (*tick)() = nullptr;
+    char window = 0;                // its address is the window handle
+};
+
+HeadlessRun run;
+
+void Record(const std::string &call)
+{
+    run.calls.push_back(call);
+}
+
+int RegisterWindowClass(const char *className)
+{
+    Record(std::string("RegisterWindowClass ") + className);
+    return run.script.failRegisterClass ? 0 : 1;
+}
+
+void *CreateGameWindow(const char *className, const char *caption, int width, int height)
+{
+    Record(std::string("CreateGameWindow ") + className + " \"" + caption + "\" " +
+           std::to_string(width) + "x" + std::to_string(height));
+    return run.script.failCreateWindow ? nullptr : &run.window;
+}
+
+void PollEvent(PlatformEvent *event)
+{
+    if (!run.reported) {
+        run.reported = true;
+        if (run.script.afterPass)
+            run.script.afterPass(run.passes);
+    }
+    const std::vector<HeadlessEvent> &events = run.script.events;
+    if (run.nextEvent < events.size() && events[run.nextEvent].frame <= run.passes + 1) {
+        const HeadlessEvent &e = events[run.nextEvent++];
+        event->type = e.type;
+        event->key = e.key;
+        return;
+    }
+    if (run.passes >= run.script.maxPasses) {
+        event->type = EV_QUIT;
+        event->key = 0;
+        return;
+    }
+    run.passes++;
+    run.reported = false;
+    if (run.tick)
+        run.tick();
+    event->type = EV_IDLE;
+    event->key = 0;
+}
+
+int BeginTimerPeriod(int ms)
+{
+    Record("BeginTimerPeriod " + std::to_string(ms));
+    return run.script.failTimerPeriod ? 0 : 1;
+}
+
+void EndTimerPeriod(int ms)
+{
+    Record("EndTimerPeriod " + std::to_string(ms));
+}
+
+int StartTimer(int periodMs, void (*tick)())
+{
+    Record("StartTimer " + std::to_string(periodMs));
+    if (run.script.failTimer)
+        return 0;
+    run.tick = tick;
+    return 1;
+}
+
+void StopTimer(int)
+{
+    Record("StopTimer");
+    run.tick = nullptr;
+}
+
+void MessageBox(void *, const char *text, const char *)
+{
+    Record(std::string("MessageBox ") + text);
+}
+
+uint32_t ClockSeconds()
+{
+    return run.script.clockSeconds;
+}
+
+void DebugOutput(const char *text)
+{
+    Record(std::string("DebugOutput ") + text);
+}
+
+const FrontEnd headlessFrontEnd = {
+    "headless", RegisterWindowClass, CreateGameWindow, PollEvent, BeginTimerPeriod,
+    EndTimerPeriod, StartTimer, StopTimer, MessageBox, ClockSeconds, DebugOutput,
+};
+
+}  // namespace
+
+const FrontEnd *Headless_Start(const HeadlessScript &script)
+{
+    run = HeadlessRun();
+    run.script = script;
+    return &headlessFrontEnd;
+}
+
+const std::vector<std::string> &Headless_Calls()
+{
+    return run.calls;
+}
+
+std::vector<std::string> Headless_MessageBoxes()
+{
+    std::vector<std::string> boxes;
+    const std::string prefix = "MessageBox ";
+    for (const std::string &call : run.calls)
+        if (call.compare(0, prefix.size(), prefix) == 0)
+            boxes.push_back(call.substr(prefix.size()));
+    return boxes;
+}
+
+long Headless_Passes()
+{
+    return run.passes;
+}

@@ -1,0 +1,220 @@
+// sdl_frontend.cpp -- the SDL2 front end. The only file of the game, with the SDL devices, that
+// talks to SDL directly.
+#include "platform/sdl/sdl_frontend.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+SDL_Window *window = nullptr;
+Uint32 tickEventType = (Uint32)-1;
+bool idleGiven = false;     // an idle event went out and nothing has arrived since
+
+struct TickThread {
+    std::thread thread;
+    std::atomic<bool> running{false};
+} ticker;
+
+// The dark grey of the window's background, shown until the graphics take the window over.
+void PaintBackground()
+{
+    SDL_Surface *surface = SDL_GetWindowSurface(window);
+    if (!surface)
+        return;
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 64, 64, 64));
+    SDL_UpdateWindowSurface(window);
+}
+
+int RegisterWindowClass(const char *)
+{
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        fprintf(stderr, "zarkride: cannot open the display: %s\n", SDL_GetError());
+        return 0;
+    }
+    atexit(SDL_Quit);
+    tickEventType = SDL_RegisterEvents(1);
+    return 1;
+}
+
+void *CreateGameWindow(const char *, const char *caption, int width, int height)
+{
+    window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                              height, SDL_WINDOW_RESIZABLE);
+    if (!window) {
+        fprintf(stderr, "zarkride: cannot create the window: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    PaintBackground();
+    return window;
+}
+
+// Turns one SDL event into a game event; 0 for events the game does not see.
+int Translate(const SDL_Event &e, PlatformEvent *event)
+{
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        event->type = e.type == SDL_KEYDOWN ? EV_KEY_DOWN : EV_KEY_UP;
+        event->key = SDLFE_VirtualKey(e.key.keysym.sym);
+        return 1;
+    case SDL_QUIT:
+        event->type = EV_QUIT;
+        return 1;
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            SDL_HideWindow(window);
+            event->type = EV_DESTROY;
+            return 1;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            PaintBackground();
+            event->type = EV_RESIZE;
+            return 1;
+        case SDL_WINDOWEVENT_EXPOSED:
+            PaintBackground();
+            return 0;
+        }
+        return 0;
+    }
+    return 0;
+}
+
+// Gives the next event, or an idle event when none is pending. After an idle event with nothing
+// new, it waits for the next event or tick rather than spinning a core; frames stay one per idle
+// event with a pending tick, since every tick wakes it.
+void PollEvent(PlatformEvent *event)
+{
+    event->key = 0;
+    SDL_Event e;
+    for (;;) {
+        int got = idleGiven ? SDL_WaitEventTimeout(&e, 100) : SDL_PollEvent(&e);
+        if (!got) {
+            idleGiven = true;
+            event->type = EV_IDLE;
+            return;
+        }
+        idleGiven = false;
+        if (e.type != tickEventType && Translate(e, event))
+            return;
+    }
+}
+
+int BeginTimerPeriod(int)
+{
+    return 1;   // the tick thread keeps its own deadlines; there is no resolution to ask for
+}
+
+void EndTimerPeriod(int)
+{
+}
+
+// Ticks at absolute deadlines on the monotonic clock, so 40 ticks a second hold on average.
+// After a long stall (the machine suspended) the deadlines start afresh instead of bunching.
+void TickLoop(int periodMs, void (*tick)())
+{
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::milliseconds(periodMs);
+    auto deadline = Clock::now();
+    while (ticker.running.load()) {
+        deadline += period;
+        std::this_thread::sleep_until(deadline);
+        if (Clock::now() - deadline > 4 * period)
+            deadline = Clock::now();
+        tick();
+        SDL_Event wake = {};
+        wake.type = tickEventType;
+        SDL_PushEvent(&wake);
+    }
+}
+
+int StartTimer(int periodMs, void (*tick)())
+{
+    if (ticker.running.load() || periodMs <= 0)
+        return 0;
+    ticker.running = true;
+    ticker.thread = std::thread(TickLoop, periodMs, tick);
+    return 1;
+}
+
+void StopTimer(int)
+{
+    ticker.running = false;
+    if (ticker.thread.joinable())
+        ticker.thread.join();
+}
+
+// Always on standard error too, so the message survives where no box can be shown. SDL's own box
+// fails at once when there is no display.
+void MessageBox(void *owner, const char *text, const char *caption)
+{
+    fprintf(stderr, "zarkride: %s\n", text);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption ? caption : "", text,
+                             static_cast<SDL_Window *>(owner));
+}
+
+uint32_t ClockSeconds()
+{
+    return (uint32_t)time(nullptr);
+}
+
+void DebugOutput(const char *text)
+{
+    fputs(text, stderr);
+}
+
+const FrontEnd sdlFrontEnd = {
+    "sdl", RegisterWindowClass, CreateGameWindow, PollEvent, BeginTimerPeriod, EndTimerPeriod,
+    StartTimer, StopTimer, MessageBox, ClockSeconds, DebugOutput,
+};
+
+}  // namespace
+
+const FrontEnd *SDL_FrontEnd()
+{
+    return &sdlFrontEnd;
+}
+
+int SDLFE_VirtualKey(int sym)
+{
+    if (sym >= SDLK_a && sym <= SDLK_z)
+        return 'A' + (sym - SDLK_a);
+    if (sym >= SDLK_0 && sym <= SDLK_9)
+        return '0' + (sym - SDLK_0);
+    if (sym >= SDLK_F1 && sym <= SDLK_F12)
+        return VK_F1 + (sym - SDLK_F1);
+    if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9)
+        return VK_NUMPAD0 + 1 + (sym - SDLK_KP_1);
+    switch (sym) {
+    case SDLK_LEFT:      return VK_LEFT;
+    case SDLK_UP:        return VK_UP;
+    case SDLK_RIGHT:     return VK_RIGHT;
+    case SDLK_DOWN:      return VK_DOWN;
+    case SDLK_ESCAPE:    return VK_ESCAPE;
+    case SDLK_SPACE:     return VK_SPACE;
+    case SDLK_RETURN:    return VK_RETURN;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB:       return VK_TAB;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:    return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:     return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:      return VK_MENU;
+    case SDLK_PAUSE:     return VK_PAUSE;
+    case SDLK_CAPSLOCK:  return VK_CAPITAL;
+    case SDLK_PAGEUP:    return VK_PRIOR;
+    case SDLK_PAGEDOWN:  return VK_NEXT;
+    case SDLK_END:       return VK_END;
+    case SDLK_HOME:      return VK_HOME;
+    case SDLK_INSERT:    return VK_INSERT;
+    case SDLK_DELETE:    return VK_DELETE;
+    case SDLK_KP_0:      return VK_NUMPAD0;
+    }
+    return KEY_OTHER;
+}

@@ -1,0 +1,114 @@
+// app.cpp -- start-up, the message loop with its frame pump, and shutdown.
+#include "shell/shell.h"
+
+#include "game/game.h"
+
+const FrontEnd *g_frontEnd = nullptr;
+void *g_window = nullptr;
+long g_frameCount = 0;
+
+static int quitPosted = 0;
+static int quitCode = 0;
+static int timerId = 0;
+
+static const char GAME_NAME[] = "Zarkride";
+static const char CAPTION[] = "Zarkride - a light-cycle arena by the Zarkride team";
+enum { TIMER_PERIOD_MS = 25, TIMER_RESOLUTION_MS = 1 };
+
+void App_TimerTick()
+{
+    frameTicks.fetch_add(1);
+}
+
+void App_PostQuit(int code)
+{
+    quitPosted = 1;
+    quitCode = code;
+}
+
+// One frame, run by the paint message. Frames are paced by the timer alone: at most one per
+// paint message, and only when a tick has come since the last one; missed ticks are not caught up.
+static int RunFrame()
+{
+    if (frameTicks.load() == 0 || titleShowing)
+        return 1;
+    frameTicks.exchange(0);
+    g_frameCount++;
+    return 1;
+}
+
+int App_WindowProc(int message, int key)
+{
+    switch (message) {
+    case MSG_CREATE:
+    case MSG_SIZE:
+        return 1;
+    case MSG_DESTROY:
+        App_PostQuit(0);
+        return 1;
+    case MSG_PAINT:
+        return RunFrame();
+    case MSG_KEYDOWN:
+    case MSG_KEYUP:
+        return App_KeyMessage(message, key);
+    }
+    return 0;
+}
+
+// Hands the front end's events to the window procedure until the quit message arrives. The loop
+// never sleeps itself; the front end may wait inside its poll for the next event or tick.
+static int RunMessageLoop()
+{
+    for (;;) {
+        if (quitPosted)
+            return quitCode;
+        PlatformEvent event;
+        g_frontEnd->PollEvent(&event);
+        switch (event.type) {
+        case EV_IDLE:     App_WindowProc(MSG_PAINT, 0); break;
+        case EV_KEY_DOWN: App_WindowProc(MSG_KEYDOWN, event.key); break;
+        case EV_KEY_UP:   App_WindowProc(MSG_KEYUP, event.key); break;
+        case EV_DESTROY:  App_WindowProc(MSG_DESTROY, 0); break;
+        case EV_RESIZE:   App_WindowProc(MSG_SIZE, 0); break;
+        case EV_QUIT:     App_PostQuit(0); break;
+        }
+    }
+}
+
+int App_Main(const FrontEnd *frontEnd)
+{
+    g_frontEnd = frontEnd;
+    quitPosted = 0;
+    quitCode = 0;
+    g_frameCount = 0;
+
+    Game_SeedRandom(g_frontEnd->ClockSeconds());
+
+    if (!g_frontEnd->RegisterWindowClass(GAME_NAME))
+        return 0;
+    g_window = g_frontEnd->CreateGameWindow(GAME_NAME, CAPTION, 640, 480);
+    if (!g_window)
+        return 1;
+
+    App_ReadSetup();
+
+    // Reseeding here restarts the sequence when start-up took less than a second.
+    Game_SeedRandom(g_frontEnd->ClockSeconds());
+
+    int periodGranted = g_frontEnd->BeginTimerPeriod(TIMER_RESOLUTION_MS);
+    if (!periodGranted)
+        g_frontEnd->MessageBox(g_window, "Timer failed", nullptr);
+    // Without the timer no frame ever runs, but the keys still work.
+    timerId = g_frontEnd->StartTimer(TIMER_PERIOD_MS, App_TimerTick);
+    if (!timerId)
+        g_frontEnd->MessageBox(g_window, "Timer failed", nullptr);
+
+    int exitCode = RunMessageLoop();
+
+    if (timerId)
+        g_frontEnd->StopTimer(timerId);
+    timerId = 0;
+    if (periodGranted)
+        g_frontEnd->EndTimerPeriod(TIMER_RESOLUTION_MS);
+    return exitCode;
+}

@@ -1,0 +1,50 @@
+// keys.cpp -- the keyboard commands: the whole user interface of the game. The first key leaves
+// the title (D for the demo); in play a few keys steer and look, and every other key quits.
+#include "shell/shell.h"
+
+#include "game/game.h"
+
+enum { KEY_C = 67, KEY_D = 68, KEY_V = 86, KEY_X = 88, KEY_Z = 90 };
+constexpr float KEY_ACCEL = 0.008f;
+
+static void LeaveTitle(int key)
+{
+    if (key == KEY_D)
+        demoMode = 1;
+    titleShowing = 0;
+}
+
+static void PlayKeyDown(int key)
+{
+    switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+        break;
+    case VK_UP:    cycles[playerSlot].accel = KEY_ACCEL; break;
+    case VK_DOWN:  cycles[playerSlot].accel = -KEY_ACCEL; break;
+    case KEY_C:    lookDir = 2; break;
+    case KEY_V:    viewMode = (viewMode + 1) % 4; break;
+    case KEY_X:    lookDir = 1; break;
+    case KEY_Z:    lookDir = 0; break;
+    case VK_F1:    helpShowing = 1; break;
+    case VK_F8:    break;   // taken, so that it does not quit
+    default:       App_PostQuit(0); break;
+    }
+}
+
+int App_KeyMessage(int message, int key)
+{
+    if (message == MSG_KEYDOWN) {
+        if (titleShowing)
+            LeaveTitle(key);
+        else
+            PlayKeyDown(key);
+    } else {
+        // Looking aside, accelerating and help last only while a key is held: releasing any key,
+        // even an unrelated one, ends all three.
+        helpShowing = 0;
+        lookDir = 3;
+        cycles[playerSlot].accel = 0.0f;
+    }
+    return 1;
+}

@@ -1,0 +1,28 @@
+// shell.h -- the application shell: start-up, the frame pump, the keyboard commands, the set-up
+// file and shutdown.
+#pragma once
+
+#include "platform/platform.h"
+
+// Messages the window procedure handles; the message loop turns front-end events into these.
+enum AppMessage { MSG_CREATE, MSG_DESTROY, MSG_SIZE, MSG_PAINT, MSG_KEYDOWN, MSG_KEYUP };
+
+// Program-wide shell values.
+extern void *g_window;      // the game window, as the front end made it
+extern long g_frameCount;   // frames run since start-up; the title screen is frame 0
+
+// Runs the whole program over the given front end and returns its exit code: 0 when the window
+// class cannot be registered, 1 on any other start-up failure, else the quit message's code.
+int App_Main(const FrontEnd *frontEnd);
+// The 25 ms timer callback, on the timer's own thread: counts one tick and does nothing else.
+void App_TimerTick();
+// The window's message handler: the frame on MSG_PAINT, the keyboard commands on key messages.
+// Returns 1 for every message it handles, 0 for the rest.
+int App_WindowProc(int message, int key);
+// The keyboard commands: key-down and key-up messages of the window procedure.
+int App_KeyMessage(int message, int key);
+// Asks the message loop to end the program with the given exit code.
+void App_PostQuit(int code);
+
+// Reads "setup.txt" once at start-up: cycle colours, the two computer groups and the score flag.
+void App_ReadSetup();
