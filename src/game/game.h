@@ -62,6 +62,36 @@ extern double shotAngle;
 extern float shotEye[3];
 extern int32_t shotTarget;
 
+// What each heading means: its direction along one axis, and the angle of the cockpit view.
+struct Heading {
+    float dirX, dirZ;
+    float camAngle;     // radians; the view looks towards (cos, sin) in (x, z)
+};
+extern const Heading HEADINGS[4];
+
+// Movement. One frame of play: every cycle in slot order, then the camera.
+void Game_ResetAll();                   // scores to 0, every cycle respawned, first demo shot
+void Game_Respawn(int slot);            // random place and heading, speed 10, a fresh trail
+void Game_Update();
+void Game_StepCycle(int slot);          // the crash timer, or the sub-steps of one frame
+void Game_AddTrailNode(int slot);       // a new newest node at the cycle's position
+void Game_Turn(int slot, int key);      // a quarter turn for KEY_LEFT or KEY_RIGHT; else nothing
+
+// Collisions. The point LOOK_AHEAD units in front of the cycle is tested, not the cycle itself.
+void Game_CheckCollision(int slot);
+void Game_Crash(int slot, int owner);   // owner: the slot whose wall was hit, or -1 for the edge
+bool Game_Between(double v, double a, double b);   // strictly between, in either order
+
+// Computer driver, once per sub-step for every cycle it steers.
+void Game_Drive(int slot);
+bool Game_InRange(double v, double a, double b);   // between, ends included, in either order
+
+// Cameras. The player's four views, or the demo director's six shots.
+void Game_PlayerCamera();
+void Game_PickShot();
+void Game_DemoCamera();
+void Game_DemoSounds();                 // engines placed relative to the demo camera
+
 // Puts every cycle and game-wide value back to its value at program start, freeing any trails.
 // The game itself starts from the static values; tests and tools that run it twice need this.
 void Game_InitState();

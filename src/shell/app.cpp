@@ -2,6 +2,8 @@
 #include "shell/shell.h"
 
 #include "game/game.h"
+#include "scene/math3d.h"
+#include "sound/sound.h"
 
 const FrontEnd *g_frontEnd = nullptr;
 void *g_window = nullptr;
@@ -34,6 +36,7 @@ static int RunFrame()
         return 1;
     frameTicks.exchange(0);
     g_frameCount++;
+    Game_Update();
     return 1;
 }
 
@@ -55,11 +58,37 @@ int App_WindowProc(int message, int key)
     return 0;
 }
 
+constexpr float ENGINE_SOUND_SCALE = 0.0025f;
+
+// The engines, every pass of the loop, title included. The computer cycles are placed around the
+// player: sideways (right of the player's way) first, then ahead, from 400 world units a unit.
+// The player's own engine rises in pitch with its speed: 22450 Hz at 10, 28450 Hz at 25.
+static void UpdateEngineSounds()
+{
+    if (demoMode == 1) {
+        Game_DemoSounds();
+        return;
+    }
+    const Cycle &player = cycles[0];
+    float rightX = player.dirZ, rightZ = -player.dirX;
+    for (int slot = 1; slot < cycleCount; slot++) {
+        const Cycle &c = cycles[slot];
+        float offX = c.x - player.x, offZ = c.z - player.z;
+        float s = c.speed - 9.0f;
+        SND_SetPosition(slot, (offX * rightX + offZ * rightZ) * ENGINE_SOUND_SCALE,
+                        (offX * player.dirX + offZ * player.dirZ) * ENGINE_SOUND_SCALE, 0.0f,
+                        s * (c.dirX * rightX + c.dirZ * rightZ),
+                        s * (c.dirX * player.dirX + c.dirZ * player.dirZ), 0.0f);
+    }
+    SND_SetFrequency(0, (uint32_t)(22050 - (int)((player.speed - 9.0) * -400.0)));
+}
+
 // Hands the front end's events to the window procedure until the quit message arrives. The loop
 // never sleeps itself; the front end may wait inside its poll for the next event or tick.
 static int RunMessageLoop()
 {
     for (;;) {
+        UpdateEngineSounds();
         if (quitPosted)
             return quitCode;
         PlatformEvent event;
@@ -91,9 +120,13 @@ int App_Main(const FrontEnd *frontEnd)
         return 1;
 
     App_ReadSetup();
+    SND_Init();
+    Math_Init();
+    Game_ResetAll();
 
     // Reseeding here restarts the sequence when start-up took less than a second.
     Game_SeedRandom(g_frontEnd->ClockSeconds());
+    MUS_Play();
 
     int periodGranted = g_frontEnd->BeginTimerPeriod(TIMER_RESOLUTION_MS);
     if (!periodGranted)
@@ -110,5 +143,6 @@ int App_Main(const FrontEnd *frontEnd)
     timerId = 0;
     if (periodGranted)
         g_frontEnd->EndTimerPeriod(TIMER_RESOLUTION_MS);
+    SND_Shutdown();
     return exitCode;
 }

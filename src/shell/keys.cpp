@@ -3,6 +3,7 @@
 #include "shell/shell.h"
 
 #include "game/game.h"
+#include "sound/sound.h"
 
 enum { KEY_C = 67, KEY_D = 68, KEY_V = 86, KEY_X = 88, KEY_Z = 90 };
 constexpr float KEY_ACCEL = 0.008f;
@@ -12,6 +13,16 @@ static void LeaveTitle(int key)
     if (key == KEY_D)
         demoMode = 1;
     titleShowing = 0;
+    MUS_StopAll();
+    // The engines start: the player's turned down, and channels 1 and 2 turned down once for
+    // every computer cycle (3 and 4 keep the volume they were made with).
+    SND_SetVolume(0, -600);
+    SND_Play(0);
+    for (int slot = 1; slot < cycleCount; slot++) {
+        SND_SetVolume(1, -100);
+        SND_SetVolume(2, -100);
+        SND_Play(slot);
+    }
 }
 
 static void PlayKeyDown(int key)
@@ -19,6 +30,8 @@ static void PlayKeyDown(int key)
     switch (key) {
     case VK_LEFT:
     case VK_RIGHT:
+        // Key repeat turns again on every repeated key-down.
+        Game_Turn(playerSlot, key);
         break;
     case VK_UP:    cycles[playerSlot].accel = KEY_ACCEL; break;
     case VK_DOWN:  cycles[playerSlot].accel = -KEY_ACCEL; break;

@@ -26,3 +26,8 @@ void App_PostQuit(int code);
 
 // Reads "setup.txt" once at start-up: cycle colours, the two computer groups and the score flag.
 void App_ReadSetup();
+
+// Music. The title piece plays once from start-up until the first key; results are 1 or 0.
+int MUS_Play();
+int MUS_Open(const char *file);
+int MUS_StopAll();

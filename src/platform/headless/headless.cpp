@@ -91,6 +91,8 @@ void StopTimer(int)
 void MessageBox(void *, const char *text, const char *)
 {
     Record(std::string("MessageBox ") + text);
+    if (run.script.onMessageBox)
+        run.script.onMessageBox(text);
 }
 
 uint32_t ClockSeconds()

@@ -23,6 +23,8 @@ struct HeadlessScript {
     long maxPasses = 100000;
     // Called with 0 before the first event, and with n once idle pass n has been handled.
     std::function<void(long pass)> afterPass;
+    // Called with the text of every message box as it is shown.
+    std::function<void(const char *text)> onMessageBox;
     // Failure points, for the start-up paths that must cope with them.
     bool failRegisterClass = false;
     bool failCreateWindow = false;

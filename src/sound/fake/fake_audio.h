@@ -1,0 +1,31 @@
+// fake_audio.h -- an audio backend for tests: plays nothing, remembers what each channel was
+// told, and logs every call in order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct AudioBackend;
+
+struct FakeChannel {
+    bool loaded = false;
+    bool looping = false;
+    bool playing = false;
+    int plays = 0;            // times started
+    int volume = 0;           // hundredths of a decibel
+    unsigned frequency = 0;
+    float position[3] = {};
+    float velocity[3] = {};
+};
+
+struct FakeAudioOptions {
+    bool failOpen = false;
+    bool failPlay = false;
+    std::vector<int> failLoad;   // channels whose file does not load
+};
+
+const AudioBackend *FakeAudio_Backend(const FakeAudioOptions &options = FakeAudioOptions());
+const FakeChannel &FakeAudio_Channel(int channel);
+// "Play 6", "Stop 0", "SetVolume 1 -100", "SetFrequency 0 22450", "SetPosition 6 ...", "Close".
+const std::vector<std::string> &FakeAudio_Calls();
+void FakeAudio_ClearCalls();

@@ -1,0 +1,27 @@
+// sound.h -- the eight sound channels: five engines, two explosions and the turn click. Callers
+// address channels by number; with no sound device every operation does nothing.
+#pragma once
+
+#include <cstdint>
+
+enum {
+    SND_CHANNELS = 8,
+    SND_CH_PLAYER_CRASH = 5,   // the player's explosion
+    SND_CH_TURN = 6,           // a turn, and the warning before a respawn
+    SND_CH_CRASH = 7,          // a computer cycle's explosion
+};
+
+// Start-up and shutdown.
+void SND_Init();
+void SND_Shutdown();
+
+// Channel operations. Positions and velocities are relative to the hearer.
+void SND_Play(int channel);       // from the start; a playing channel restarts
+void SND_Stop(int channel);
+void SND_SetVolume(int channel, int32_t hundredthsOfDecibel);  // 0 = full
+void SND_SetFrequency(int channel, uint32_t hertz);
+void SND_SetPosition(int channel, float x, float y, float z, float vx, float vy, float vz);
+
+// The audio backend SND_Init opens; null (the default) leaves the game silent.
+struct AudioBackend;
+void SND_SetBackend(const AudioBackend *backend);

@@ -1,0 +1,192 @@
+// sim.cpp -- runs the real game over the headless front end.
+#include "sim.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "game/game.h"
+#include "scene/math3d.h"
+#include "shell/shell.h"
+
+namespace {
+
+bool ParseNumber(const char *text, long min, long max, long *value)
+{
+    char *end;
+    errno = 0;
+    long v = strtol(text, &end, 0);
+    if (errno || end == text || *end || v < min || v > max)
+        return false;
+    *value = v;
+    return true;
+}
+
+// One entry per option; options that take a value name it in `value`.
+struct Option {
+    const char *name;
+    const char *value;
+    const char *help;
+    bool (*apply)(SimOptions *options, const char *value);
+};
+
+const Option OPTIONS[] = {
+    {"--data", "DIR", "run in DIR, where the game's data files are (default: here)",
+     [](SimOptions *o, const char *v) { o->dataDir = v; return true; }},
+    {"--seed", "S", "the clock value that seeds the random generator (default 1)",
+     [](SimOptions *o, const char *v) {
+         long s;
+         if (!ParseNumber(v, 0, 0xFFFFFFFFL, &s)) return false;
+         o->seed = (uint32_t)s;
+         return true;
+     }},
+    {"--frames", "N", "frames of play to run after the title (default 0)",
+     [](SimOptions *o, const char *v) { return ParseNumber(v, 0, 100000000L, &o->frames); }},
+    {"--demo", nullptr, "leave the title with D: the computer drives every cycle",
+     [](SimOptions *o, const char *) { o->demo = true; return true; }},
+    {"--keys", "FILE", "play the key script FILE: lines \"FRAME down|up CODE\" (virtual-key codes)",
+     [](SimOptions *o, const char *v) { o->keysFile = v; return true; }},
+    {"--state", nullptr, "print every cycle at the end and a hash of the whole game state",
+     [](SimOptions *o, const char *) { o->state = true; return true; }},
+    {"--help", nullptr, "show this help",
+     [](SimOptions *o, const char *) { o->help = true; return true; }},
+};
+
+struct Fnv {
+    uint64_t hash = 1469598103934665603ull;
+    void Bytes(const void *data, size_t size)
+    {
+        const unsigned char *p = static_cast<const unsigned char *>(data);
+        for (size_t i = 0; i < size; i++)
+            hash = (hash ^ p[i]) * 1099511628211ull;
+    }
+    template <typename T> void Add(const T &value) { Bytes(&value, sizeof value); }
+};
+
+}  // namespace
+
+void Sim_PrintUsage(FILE *out)
+{
+    fprintf(out,
+            "usage: zarksim [options]\n"
+            "Runs the game headless: no window, no sound, one frame per virtual 25 ms tick.\n"
+            "The title is left at the first frame, the frames run, then Escape ends the game;\n"
+            "zarksim exits with the game's exit code. Message boxes go to standard error.\n\n");
+    for (const Option &o : OPTIONS) {
+        std::string left = std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
+        fprintf(out, "  %-14s %s\n", left.c_str(), o.help);
+    }
+}
+
+int Sim_ParseArgs(int argc, char **argv, SimOptions *options, std::string *error)
+{
+    for (int i = 1; i < argc; i++) {
+        const Option *found = nullptr;
+        for (const Option &o : OPTIONS)
+            if (strcmp(argv[i], o.name) == 0)
+                found = &o;
+        if (!found) {
+            *error = std::string("unknown option ") + argv[i];
+            return 0;
+        }
+        const char *value = nullptr;
+        if (found->value) {
+            if (i + 1 >= argc) {
+                *error = std::string(found->name) + " needs " + found->value;
+                return 0;
+            }
+            value = argv[++i];
+        }
+        if (!found->apply(options, value)) {
+            *error = std::string("bad value for ") + found->name + ": " + value;
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        *error = std::string("cannot read key script ") + path;
+        return 0;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); number++) {
+        size_t hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        std::istringstream words(line);
+        std::string frame, what, code, extra;
+        if (!(words >> frame))
+            continue;
+        long f, c;
+        bool good = (words >> what >> code) && !(words >> extra) &&
+                    ParseNumber(frame.c_str(), 1, 100000000L, &f) &&
+                    ParseNumber(code.c_str(), 0, 255, &c) && (what == "down" || what == "up");
+        if (!good) {
+            *error = std::string(path) + ":" + std::to_string(number) +
+                     ": expected \"FRAME down|up CODE\"";
+            return 0;
+        }
+        events->push_back({f, what == "down" ? (int)EV_KEY_DOWN : (int)EV_KEY_UP, (int)c});
+    }
+    // The front end plays events in order; keys of one frame keep the order of the file.
+    std::stable_sort(events->begin(), events->end(),
+                     [](const HeadlessEvent &a, const HeadlessEvent &b) { return a.frame < b.frame; });
+    return 1;
+}
+
+int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
+{
+    const int leaveKey = options.demo ? (int)'D' : (int)VK_F8;
+    HeadlessScript script;
+    script.clockSeconds = options.seed;
+    script.events.push_back({1, EV_KEY_DOWN, leaveKey});
+    script.events.push_back({1, EV_KEY_UP, leaveKey});
+    script.events.insert(script.events.end(), keys.begin(), keys.end());
+    script.events.push_back({options.frames + 1, EV_KEY_DOWN, VK_ESCAPE});
+    script.maxPasses = options.frames + 1;
+    script.onMessageBox = [](const char *text) { fprintf(stderr, "message box: %s\n", text); };
+
+    Game_InitState();
+    return App_Main(Headless_Start(script));
+}
+
+uint64_t Sim_StateHash()
+{
+    Fnv f;
+    for (const Cycle &c : cycles) {
+        f.Add(c.heading), f.Add(c.x), f.Add(c.y), f.Add(c.z), f.Add(c.dirX), f.Add(c.dirZ);
+        f.Add(c.speed), f.Add(c.accel), f.Add(c.red), f.Add(c.green), f.Add(c.blue);
+        f.Add(c.color), f.Add(c.driveTimer), f.Add(c.crashTimer), f.Add(c.score), f.Add(c.target);
+        for (const TrailNode *n = c.trailHead; n; n = n->next) {
+            const Vertex &v = n->vertex;
+            f.Add(v.sx), f.Add(v.sy), f.Add(v.r), f.Add(v.g), f.Add(v.b);
+            f.Add(v.wx), f.Add(v.wy), f.Add(v.wz);
+        }
+        f.Add(-1);   // end of this trail
+    }
+    f.Add(cycleCount), f.Add(demoMode), f.Add(titleShowing), f.Add(helpShowing);
+    f.Add(showScores), f.Add(lookDir), f.Add(viewMode), f.Add(camAngle);
+    f.Add(shotKind), f.Add(shotDistance), f.Add(shotFrames), f.Add(shotAngle);
+    f.Add(shotEye), f.Add(shotTarget), f.Add(g_viewMatrix);
+    return f.hash;
+}
+
+void Sim_PrintState(FILE *out)
+{
+    for (int slot = 0; slot < cycleCount; slot++) {
+        const Cycle &c = cycles[slot];
+        int nodes = 0;
+        for (const TrailNode *n = c.trailHead; n; n = n->next)
+            nodes++;
+        fprintf(out, "cycle %d x=%.3f z=%.3f heading=%d speed=%.3f score=%d crashTimer=%d nodes=%d\n",
+                slot, c.x, c.z, c.heading, c.speed, c.score, c.crashTimer, nodes);
+    }
+    fprintf(out, "state-hash %016llx\n", (unsigned long long)Sim_StateHash());
+}

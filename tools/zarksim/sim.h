@@ -1,0 +1,37 @@
+// sim.h -- zarksim's workings: options, the key script, running the game headless, and the
+// fingerprint of the game state that tells two runs apart.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless.h"
+
+struct SimOptions {
+    std::string dataDir;        // empty: the current directory
+    uint32_t seed = 1;          // the clock value the game seeds its generator with
+    long frames = 0;
+    bool demo = false;
+    std::string keysFile;
+    bool state = false;
+    bool help = false;
+};
+
+// Reads the command line; on a mistake returns 0 and says what in *error.
+int Sim_ParseArgs(int argc, char **argv, SimOptions *options, std::string *error);
+void Sim_PrintUsage(FILE *out);
+
+// Reads "FRAME down|up CODE" lines (blank lines and # comments allowed) into events. On a
+// mistake returns 0 and names the line in *error.
+int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error);
+
+// Runs the game from start-up through `frames` frames and returns its exit code. The title is
+// left at the first idle pass (D for the demo, else F8), then the key script plays, then Escape.
+int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys);
+
+// FNV-1a over every cycle, every trail node and every game-wide value, and the camera.
+uint64_t Sim_StateHash();
+// One line per cycle in play, then "state-hash HEX".
+void Sim_PrintState(FILE *out);
