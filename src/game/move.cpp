@@ -20,10 +20,10 @@ constexpr float PLAYER_TRAIL_BLUE = 63.0f;
 
 void Game_ResetAll()
 {
-    // Only run at start-up, before any trail exists.
+    // Run at start-up, before any trail exists; a trail left from an earlier game is freed by
+    // the respawn rather than dropped.
     for (int slot = 0; slot < cycleCount; slot++) {
         cycles[slot].score = 0;
-        cycles[slot].trailHead = nullptr;
         Game_Respawn(slot);
     }
     Game_PickShot();

@@ -10,6 +10,7 @@ using FramePump = WorkDirTest;
 
 TEST_F(FramePump, AnIdleEventRunsOneFrameOnlyWhenATickIsPending)
 {
+    g_frameCount = 0;
     titleShowing = 0;
     App_WindowProc(MSG_PAINT, 0);
     EXPECT_EQ(g_frameCount, 0) << "no tick, no frame";
@@ -27,6 +28,7 @@ TEST_F(FramePump, AnIdleEventRunsOneFrameOnlyWhenATickIsPending)
 
 TEST_F(FramePump, NoFrameRunsWhileTheTitleShowsAndTheFirstKeyLeavesIt)
 {
+    g_frameCount = 0;
     frameTicks = 5;
     App_WindowProc(MSG_PAINT, 0);
     EXPECT_EQ(g_frameCount, 0);
