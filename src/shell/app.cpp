@@ -2,6 +2,7 @@
 #include "shell/shell.h"
 
 #include "game/game.h"
+#include "graphics/gfx.h"
 #include "scene/math3d.h"
 #include "sound/sound.h"
 
@@ -36,7 +37,11 @@ static int RunFrame()
         return 1;
     frameTicks.exchange(0);
     g_frameCount++;
+    // The back buffer is filled black first: nothing else would clear what the page showed
+    // two frames ago where no polygon falls.
+    GFX_PreDraw_Step(1);
     Game_Update();
+    GFX_PostDraw_Step();
     return 1;
 }
 
@@ -128,6 +133,14 @@ int App_Main(const FrontEnd *frontEnd)
     Game_SeedRandom(g_frontEnd->ClockSeconds());
     MUS_Play();
 
+    if (!GFX_Init(g_window)) {
+        // The music is left playing here; the end of the process stops it.
+        g_frontEnd->MessageBox(nullptr, "This program will not work with your system", nullptr);
+        GFX_Shutdown();
+        return 1;
+    }
+    App_ShowTitle();
+
     int periodGranted = g_frontEnd->BeginTimerPeriod(TIMER_RESOLUTION_MS);
     if (!periodGranted)
         g_frontEnd->MessageBox(g_window, "Timer failed", nullptr);
@@ -144,5 +157,6 @@ int App_Main(const FrontEnd *frontEnd)
     if (periodGranted)
         g_frontEnd->EndTimerPeriod(TIMER_RESOLUTION_MS);
     SND_Shutdown();
+    GFX_Shutdown();
     return exitCode;
 }

@@ -27,6 +27,11 @@ void App_PostQuit(int code);
 // Reads "setup.txt" once at start-up: cycle colours, the two computer groups and the score flag.
 void App_ReadSetup();
 
+// The title screen, shown once at start-up. App_LoadTitlePicture gives 1 when the picture was
+// decoded into the back buffer.
+void App_ShowTitle();
+int App_LoadTitlePicture(const char *path);
+
 // Music. The title piece plays once from start-up until the first key; results are 1 or 0.
 int MUS_Play();
 int MUS_Open(const char *file);

@@ -2,6 +2,9 @@
 // pending tick, the title phase, the quit keys and the shutdown order.
 #include <vector>
 
+#include "graphics/device/fake/fake_device.h"
+#include "graphics/device/soft/soft_device.h"
+#include "graphics/gfx.h"
 #include "platform/headless/headless.h"
 #include "shell/shell.h"
 #include "support/workdir.h"
@@ -69,6 +72,7 @@ TEST_F(FramePump, HeadlessRunFromStartToAQuitKeyInShutdownOrder)
     const std::vector<std::string> expected = {
         "RegisterWindowClass Zarkride",
         "CreateGameWindow Zarkride \"Zarkride - a light-cycle arena by the Zarkride team\" 640x480",
+        "DebugOutput Could not open JPEG\n",   // no title picture here: the title shows text only
         "BeginTimerPeriod 1",
         "StartTimer 25",
         "StopTimer",
@@ -139,4 +143,18 @@ TEST_F(FramePump, ClosingTheWindowEndsTheGameWithCodeZero)
     script.events = {{1, EV_KEY_DOWN, 'Q'}, {4, EV_RESIZE, 0}, {6, EV_DESTROY, 0}};
     EXPECT_EQ(RunHeadless(script), 0);
     EXPECT_EQ(g_frameCount, 5);
+}
+
+TEST_F(FramePump, AGraphicsStartUpFailureEndsTheGameWithItsMessage)
+{
+    FakeDeviceOptions options;
+    options.failOperation = "SetDisplayMode";
+    GFX_SetDeviceLayer(FakeDevice_Start(options));
+    HeadlessScript script;
+    EXPECT_EQ(RunHeadless(script), 1);
+    EXPECT_EQ(Headless_MessageBoxes(),
+              std::vector<std::string>{"This program will not work with your system"});
+    EXPECT_EQ(Headless_Passes(), 0) << "the game never started its loop";
+    EXPECT_EQ(ReadFile("error.txt"), "GFX_Init : SetDisplayMode went down!\n");
+    GFX_SetDeviceLayer(&g_softDevice);
 }

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "game/game.h"
+#include "graphics/device/soft/soft_device.h"
 #include "scene/math3d.h"
 #include "shell/shell.h"
 
@@ -51,6 +52,16 @@ const Option OPTIONS[] = {
      [](SimOptions *o, const char *v) { o->keysFile = v; return true; }},
     {"--state", nullptr, "print every cycle at the end and a hash of the whole game state",
      [](SimOptions *o, const char *) { o->state = true; return true; }},
+    {"--screenshot", "FRAME:FILE", "save what is on screen after FRAME as a PNG (0: the title); "
+     "may be given more than once",
+     [](SimOptions *o, const char *v) {
+         const char *colon = strchr(v, ':');
+         long frame;
+         if (!colon || !colon[1] || !ParseNumber(std::string(v, colon).c_str(), 0, 100000000L, &frame))
+             return false;
+         o->screenshots.push_back({frame, colon + 1});
+         return true;
+     }},
     {"--help", nullptr, "show this help",
      [](SimOptions *o, const char *) { o->help = true; return true; }},
 };
@@ -77,7 +88,7 @@ void Sim_PrintUsage(FILE *out)
             "zarksim exits with the game's exit code. Message boxes go to standard error.\n\n");
     for (const Option &o : OPTIONS) {
         std::string left = std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
-        fprintf(out, "  %-14s %s\n", left.c_str(), o.help);
+        fprintf(out, "  %-20s %s\n", left.c_str(), o.help);
     }
 }
 
@@ -152,9 +163,19 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     script.events.push_back({options.frames + 1, EV_KEY_DOWN, VK_ESCAPE});
     script.maxPasses = options.frames + 1;
     script.onMessageBox = [](const char *text) { fprintf(stderr, "message box: %s\n", text); };
+    int failedShots = 0;
+    script.afterPass = [&options, &failedShots](long pass) {
+        for (const SimOptions::Screenshot &shot : options.screenshots) {
+            if (shot.frame == pass && !SoftDevice_SavePng(shot.path.c_str())) {
+                fprintf(stderr, "zarksim: cannot write %s\n", shot.path.c_str());
+                failedShots++;
+            }
+        }
+    };
 
     Game_InitState();
-    return App_Main(Headless_Start(script));
+    int exitCode = App_Main(Headless_Start(script));
+    return exitCode != 0 ? exitCode : failedShots ? 1 : 0;
 }
 
 uint64_t Sim_StateHash()

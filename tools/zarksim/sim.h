@@ -17,6 +17,11 @@ struct SimOptions {
     std::string keysFile;
     bool state = false;
     bool help = false;
+    struct Screenshot {
+        long frame;             // 0 is the title screen
+        std::string path;
+    };
+    std::vector<Screenshot> screenshots;
 };
 
 // Reads the command line; on a mistake returns 0 and says what in *error.

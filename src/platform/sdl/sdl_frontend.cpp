@@ -13,6 +13,8 @@
 namespace {
 
 SDL_Window *window = nullptr;
+SDL_Renderer *renderer = nullptr;
+SDL_Texture *page = nullptr;        // the last page the game showed, once it has shown one
 Uint32 tickEventType = (Uint32)-1;
 bool idleGiven = false;     // an idle event went out and nothing has arrived since
 
@@ -21,14 +23,21 @@ struct TickThread {
     std::atomic<bool> running{false};
 } ticker;
 
-// The dark grey of the window's background, shown until the graphics take the window over.
+// Repaints the window: the last page shown, letterboxed to 4:3 on black, or before the first
+// page the dark grey of the window's background.
 void PaintBackground()
 {
-    SDL_Surface *surface = SDL_GetWindowSurface(window);
-    if (!surface)
+    if (!renderer)
         return;
-    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 64, 64, 64));
-    SDL_UpdateWindowSurface(window);
+    if (page) {
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+        SDL_RenderCopy(renderer, page, nullptr, nullptr);
+    } else {
+        SDL_SetRenderDrawColor(renderer, 64, 64, 64, 255);
+        SDL_RenderClear(renderer);
+    }
+    SDL_RenderPresent(renderer);
 }
 
 int RegisterWindowClass(const char *)
@@ -50,6 +59,11 @@ void *CreateGameWindow(const char *, const char *caption, int width, int height)
         fprintf(stderr, "zarkride: cannot create the window: %s\n", SDL_GetError());
         return nullptr;
     }
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!renderer)
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer)
+        SDL_RenderSetLogicalSize(renderer, width, height);
     PaintBackground();
     return window;
 }
@@ -174,6 +188,22 @@ const FrontEnd sdlFrontEnd = {
 };
 
 }  // namespace
+
+void SDLFE_PresentPage(void *, const uint16_t *pixels, int pitchBytes, int width, int height)
+{
+    if (!renderer)
+        return;
+    if (!page) {
+        // The game takes the whole screen; the page keeps its 4:3 shape in the middle of it.
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        page = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
+        if (!page)
+            return;
+    }
+    SDL_UpdateTexture(page, nullptr, pixels, pitchBytes);
+    PaintBackground();
+}
 
 const FrontEnd *SDL_FrontEnd()
 {

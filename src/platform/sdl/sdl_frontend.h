@@ -1,8 +1,12 @@
 // sdl_frontend.h -- the front end for players: an SDL2 window, its keyboard, a 25 ms tick thread.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 const FrontEnd *SDL_FrontEnd();
+// Shows a finished 5-6-5 page in the game window, scaled to the screen with 4:3 letterboxing.
+void SDLFE_PresentPage(void *window, const uint16_t *pixels, int pitchBytes, int width, int height);
 // The virtual-key code of an SDL key, KEY_OTHER for keys the game has no code for.
 int SDLFE_VirtualKey(int sdlKeycode);

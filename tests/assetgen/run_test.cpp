@@ -1,0 +1,42 @@
+// The assetgen program as the build runs it: every file written, the same bytes every run, and a
+// failing exit with a message when it cannot write.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+static std::string ReadFile(const std::string &path)
+{
+    std::stringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+// Runs assetgen with `outDir`; its messages go to `log`. Returns the exit code.
+static int RunAssetgen(const std::string &outDir, const std::string &log)
+{
+    std::string command = std::string("'") + ASSETGEN_PATH + "' '" + outDir + "' 2>'" + log + "'";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(AssetgenRun, WritesEveryTextureTheSameEachRunAndFailsLoudlyWhenItCannot)
+{
+    char pattern[] = "/tmp/assetgen-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string dir = pattern, log = dir + "/log";
+    // Each run has to make its own folder.
+    ASSERT_EQ(RunAssetgen(dir + "/one", log), 0) << ReadFile(log);
+    ASSERT_EQ(RunAssetgen(dir + "/two", log), 0) << ReadFile(log);
+    for (const char *name : {"Alpha.3df", "floor.3df", "wall1.3df", "kaboom.3df"}) {
+        std::string bytes = ReadFile(dir + "/one/" + name);
+        EXPECT_GT(bytes.size(), 2u * 87381) << name;
+        EXPECT_EQ(bytes, ReadFile(dir + "/two/" + name)) << name;
+    }
+    EXPECT_EQ(RunAssetgen("/dev/null/out", log), 1);
+    EXPECT_NE(ReadFile(log).find("/dev/null/out"), std::string::npos) << ReadFile(log);
+    system(("rm -rf '" + dir + "'").c_str());
+}

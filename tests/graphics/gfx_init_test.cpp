@@ -1,0 +1,137 @@
+// Graphics start-up: every failure with its log line and clean-up, the silent fall-back from
+// hardware to software, shutdown, and the crash handler.
+#include <csignal>
+
+#include "support/gfx_fixture.h"
+
+using GfxInit = GfxTest;
+
+TEST_F(GfxInit, EveryFailureLogsItsLineAndReleasesWhatItMade)
+{
+    struct Case {
+        const char *operation;
+        int failAt;
+        const char *message;
+    } cases[] = {
+        {"QueryInterface", 1, "GFX_Init : QueryInterface - ddraw went down!"},
+        {"QueryInterface", 2, "GFX_Init : QueryInterface - d3d went down!"},
+        {"SetCooperativeLevel", 1, "GFX_Init : SetCooperativeLevel went down!"},
+        {"SetDisplayMode", 1, "GFX_Init : SetDisplayMode went down!"},
+        {"CreateSurface", 1, "GFX_Init : CreateSurface went down!"},
+        {"GetAttachedSurface", 1, "GFX_Init : GetAttachedSurface went down!"},
+        {"CreateSurface", 2, "GFX_Init : CreateSurface - zbuffer went down!"},
+        {"AddAttachedSurface", 1, "GFX_Init : AddAttachedSurface went down!"},
+        {"CreateDevice", 1, "GFX_Init : Create3DDevice (1)!"},
+        {"CreateViewport", 1, "GFX_Init : CreateViewport!"},
+        {"AddViewport", 1, "GFX_Init : AddViewport!"},
+        {"SetViewport2", 1, "GFX_Init : SetViewport2!"},
+        {"SetCurrentViewport", 1, "GFX_Init : SetCurrentViewport!"},
+    };
+    for (const Case &c : cases) {
+        FakeDeviceOptions options;
+        options.failOperation = c.operation;
+        options.failAt = c.failAt;
+        Use(options);
+        g_gfxDeviceKind = GFX_DEVICE_RGB;   // the software path, where every step can be reached
+        remove("error.txt");
+        int live = SoftDevice_LiveObjects(), bad = SoftDevice_BadReleases();
+
+        EXPECT_EQ(GFX_Init(nullptr), 0) << c.message;
+        EXPECT_EQ(LogLines(), std::vector<std::string>{c.message});
+        EXPECT_EQ(SoftDevice_LiveObjects(), live) << c.message << ": something was not released";
+        size_t mark = FakeDevice_Calls().size();
+        GFX_Shutdown();
+        EXPECT_TRUE(CallsSince(mark).empty()) << c.message << ": shutdown found more to release";
+        EXPECT_EQ(SoftDevice_BadReleases(), bad) << c.message << ": released twice";
+    }
+
+    // A refused display mode hands the cooperative level back first.
+    FakeDeviceOptions options;
+    options.failOperation = "SetDisplayMode";
+    Use(options);
+    GFX_Init(nullptr);
+    EXPECT_EQ(FakeDevice_Count("SetCooperativeLevel 0x8"), 1);
+
+    // No display at all, on any driver.
+    options.failOperation = "DirectDrawCreate";
+    options.failEveryCall = true;
+    Use(options);
+    remove("error.txt");
+    EXPECT_EQ(GFX_Init(nullptr), 0);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"GFX_Init : DirectDrawCreate went down!"});
+}
+
+TEST_F(GfxInit, WithoutHardwareItFallsBackToSoftwareSilently)
+{
+    EXPECT_EQ(GFX_Init(nullptr), 1);
+    EXPECT_EQ(g_gfxDeviceKind, GFX_DEVICE_RGB);
+    EXPECT_EQ(FakeDevice_Count("CreateDevice 1"), 1);
+    EXPECT_EQ(FakeDevice_Count("CreateDevice 2"), 1);
+    // System-memory pages, nearest filtering, no dithering; only the textures are complained of.
+    EXPECT_EQ(FakeDevice_Count("CreateSurface caps 0x6218"), 1);
+    EXPECT_EQ(FakeDevice_Count("CreateSurface caps 0x2a18"), 1);
+    EXPECT_EQ(FakeDevice_Count("SetRenderState 17 1"), 1);
+    EXPECT_EQ(FakeDevice_Count("SetRenderState 26 0"), 1);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                              "GFX_LoadTexture : Alpha.3df doesn't exist!",
+                              "GFX_LoadTexture : floor.3df doesn't exist!",
+                              "GFX_LoadTexture : kaboom.3df doesn't exist!",
+                              "GFX_LoadTexture : wall1.3df doesn't exist!",
+                          }));
+    EXPECT_EQ(g_fontTexture, nullptr);
+}
+
+TEST_F(GfxInit, AHardwareDeviceKeepsItsKindAndItsRenderStates)
+{
+    FakeDeviceOptions options;
+    options.hardware = true;
+    options.secondaryDriver = true;
+    options.failOperation = "DirectDrawCreate";   // the secondary driver will not open
+    Use(options);
+    EXPECT_EQ(GFX_Init(nullptr), 1);
+    EXPECT_EQ(g_gfxDeviceKind, GFX_DEVICE_HAL);
+    EXPECT_EQ(FakeDevice_Count("DirectDrawCreate secondary"), 1);
+    EXPECT_EQ(FakeDevice_Count("DirectDrawCreate primary"), 1);
+    EXPECT_EQ(FakeDevice_Count("CreateSurface caps 0x24000"), 1) << "depth in video memory";
+
+    std::vector<std::string> states;
+    for (const std::string &call : FakeDevice_Calls())
+        if (call.rfind("SetRenderState", 0) == 0)
+            states.push_back(call.substr(15));
+    EXPECT_EQ(states, (std::vector<std::string>{"9 2", "27 0", "41 0", "19 2", "20 2", "29 0",
+                                                "22 1", "4 1", "21 2", "26 1", "17 2", "18 2",
+                                                "7 1", "14 1", "23 4", "44 1", "45 1"}));
+}
+
+TEST_F(GfxInit, ShutdownReleasesInOrderOnceOnly)
+{
+    ASSERT_EQ(GFX_Init(nullptr), 1);
+    size_t mark = FakeDevice_Calls().size();
+    GFX_Shutdown();
+    std::vector<std::string> releases = CallsSince(mark);
+    // Viewport, device, depth buffer, back buffer, primary surface, Direct3D, display: the
+    // reverse of the order they were made in, so the handles come out in falling order.
+    ASSERT_EQ(releases.size(), 7u);
+    long previous = 1L << 40;
+    for (const std::string &call : releases) {
+        ASSERT_EQ(call.rfind("Release ", 0), 0u) << call;
+        long handle = std::stol(call.substr(8));
+        EXPECT_LT(handle, previous) << call;
+        previous = handle;
+    }
+    mark = FakeDevice_Calls().size();
+    GFX_Shutdown();
+    EXPECT_TRUE(CallsSince(mark).empty());
+    EXPECT_EQ(SoftDevice_BadReleases(), 0);
+}
+
+TEST_F(GfxInit, ACrashGivesTheDisplayBackAndStillEndsTheProcess)
+{
+    ASSERT_EQ(GFX_Init(nullptr), 1);
+    EXPECT_EXIT(
+        {
+            raise(SIGSEGV);
+            exit(0);    // reached only if the handler swallowed the crash
+        },
+        ::testing::KilledBySignal(SIGSEGV), "");
+}

@@ -1,0 +1,65 @@
+// assetgen -- writes every data file the game reads into the folder given on the command line.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "font.h"
+#include "textures.h"
+#include "threedf.h"
+
+static bool WriteFont(const std::string &path, std::string *error)
+{
+    Image image;
+    return Font_Render(FONT_FILE, Font_PrintableAscii(), &image, error) &&
+           TDF_Write(path, image, TEXELS_RGB565, error);
+}
+
+static bool WriteFloor(const std::string &path, std::string *error)
+{
+    return TDF_Write(path, Tex_Floor(), TEXELS_RGB565, error);
+}
+
+static bool WriteWall(const std::string &path, std::string *error)
+{
+    return TDF_Write(path, Tex_Wall(), TEXELS_RGB565, error);
+}
+
+static bool WriteKaboom(const std::string &path, std::string *error)
+{
+    return TDF_Write(path, Tex_Kaboom(), TEXELS_ARGB8332, error);
+}
+
+// Every asset, by the file name the game opens.
+static const struct {
+    const char *file;
+    bool (*write)(const std::string &path, std::string *error);
+} ASSETS[] = {
+    {"Alpha.3df", WriteFont},
+    {"floor.3df", WriteFloor},
+    {"wall1.3df", WriteWall},
+    {"kaboom.3df", WriteKaboom},
+};
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: assetgen OUTDIR\n  writes the game's data files into OUTDIR\n");
+        return 2;
+    }
+    std::string dir = argv[1];
+    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
+        fprintf(stderr, "assetgen: cannot make %s: %s\n", dir.c_str(), strerror(errno));
+        return 1;
+    }
+    for (const auto &asset : ASSETS) {
+        std::string path = dir + "/" + asset.file, error;
+        if (!asset.write(path, &error)) {
+            fprintf(stderr, "assetgen: %s: %s\n", asset.file, error.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
