@@ -4,6 +4,7 @@
 #include "game/game.h"
 #include "graphics/gfx.h"
 #include "scene/math3d.h"
+#include "scene/scene.h"
 #include "sound/sound.h"
 
 const FrontEnd *g_frontEnd = nullptr;
@@ -127,6 +128,8 @@ int App_Main(const FrontEnd *frontEnd)
     App_ReadSetup();
     SND_Init();
     Math_Init();
+    if (!Scene_BuildArena())
+        return 1;   // no model: the loader has said so
     Game_ResetAll();
 
     // Reseeding here restarts the sequence when start-up took less than a second.

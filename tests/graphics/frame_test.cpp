@@ -11,8 +11,7 @@ protected:
     void SetUp() override
     {
         GfxTest::SetUp();
-        for (const char *name : {"Alpha.3df", "floor.3df", "kaboom.3df", "wall1.3df"})
-            WriteFile(name, ReadFile(std::string(ZARKRIDE_GAME_DIR) + "/" + name));
+        InstallGameData();
     }
     void Start(const FakeDeviceOptions &options = FakeDeviceOptions())
     {

@@ -179,9 +179,7 @@ TEST_F(Texture, ScalesAndLevelsFollowTheAspectAndTheDevice)
 
 TEST_F(Texture, TheGamesOwnTexturesLoadAndAMissingOneIsNamed)
 {
-    const char *names[] = {"Alpha.3df", "floor.3df", "kaboom.3df", "wall1.3df"};
-    for (const char *name : names)
-        WriteFile(name, ReadFile(std::string(ZARKRIDE_GAME_DIR) + "/" + name));
+    InstallGameData();
     Use(FakeDeviceOptions());
     ASSERT_EQ(GFX_Init(nullptr), 1);
     EXPECT_EQ(ReadFile("error.txt"), "");

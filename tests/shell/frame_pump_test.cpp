@@ -9,7 +9,7 @@
 #include "shell/shell.h"
 #include "support/workdir.h"
 
-using FramePump = WorkDirTest;
+using FramePump = GameDirTest;
 
 TEST_F(FramePump, AnIdleEventRunsOneFrameOnlyWhenATickIsPending)
 {
@@ -157,4 +157,13 @@ TEST_F(FramePump, AGraphicsStartUpFailureEndsTheGameWithItsMessage)
     EXPECT_EQ(Headless_Passes(), 0) << "the game never started its loop";
     EXPECT_EQ(ReadFile("error.txt"), "GFX_Init : SetDisplayMode went down!\n");
     GFX_SetDeviceLayer(&g_softDevice);
+}
+
+TEST_F(FramePump, AMissingModelFileEndsTheGameWithItsMessage)
+{
+    remove("zark2.wrl");
+    HeadlessScript script;
+    EXPECT_EQ(RunHeadless(script), 1);
+    EXPECT_EQ(Headless_MessageBoxes(), std::vector<std::string>{"Could not open .WRL file"});
+    EXPECT_EQ(Headless_Passes(), 0);
 }

@@ -8,11 +8,11 @@
 #include "support/arena.h"
 #include "support/workdir.h"
 
-class Keys : public WorkDirTest {
+class Keys : public GameDirTest {
 protected:
     void SetUp() override
     {
-        WorkDirTest::SetUp();
+        GameDirTest::SetUp();
         SND_SetBackend(FakeAudio_Backend());
         SND_Init();
     }

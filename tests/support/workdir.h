@@ -47,6 +47,23 @@ protected:
         return text.str();
     }
 
+    // Copies the game's data files, as the build made them, into the working directory.
+    static void InstallGameData()
+    {
+        for (const char *name : {"Alpha.3df", "floor.3df", "kaboom.3df", "wall1.3df", "zark2.wrl"})
+            WriteFile(name, ReadFile(std::string(ZARKRIDE_GAME_DIR) + "/" + name));
+    }
+
     std::string dir_;
     std::string oldDir_;
+};
+
+// A working directory holding the game's data files: for tests that run the whole program.
+class GameDirTest : public WorkDirTest {
+protected:
+    void SetUp() override
+    {
+        WorkDirTest::SetUp();
+        InstallGameData();
+    }
 };

@@ -9,7 +9,7 @@
 #include "sound/sound.h"
 #include "support/workdir.h"
 
-using WholeGame = WorkDirTest;
+using WholeGame = GameDirTest;
 
 static uint64_t RunAndHash(const SimOptions &options, const std::vector<HeadlessEvent> &keys = {})
 {

@@ -11,8 +11,8 @@ const char *const FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-B
 // one texel past the right edge and above the top. The glyph is therefore kept inside columns
 // 1..14 and rows 0..14, so no neighbouring cell ever bleeds into a character.
 enum { GLYPH_LEFT = 1, GLYPH_RIGHT = 14, GLYPH_BOTTOM = 14 };
-// Size and placement: capitals reach from row 1 to the baseline under row 11, and descenders
-// fill rows 12..14. The monospaced letters are widened so that text at the screen's 16-pixel
+// Size and placement: capitals stand 10 rows tall on the baseline under row 11, descenders
+// fill rows 12..14 and brackets reach up to row 1. The monospaced letters are widened so that text at the screen's 16-pixel
 // pitch reads as words rather than spaced-out letters.
 enum { PIXEL_SIZE = 14, BASELINE_ROW = 12 };
 static const double WIDEN = 1.5;
