@@ -4,6 +4,7 @@
 #include "graphics/gfx_local.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "graphics/device/soft/soft_device.h"
@@ -100,6 +101,17 @@ static void CrashHandler(int sig)
     GFX_Shutdown();
     signal(sig, SIG_DFL);
     raise(sig);
+}
+
+// Textures live until the process ends; one left from an earlier start in the same process (a
+// tool or test that runs the game twice) is freed before its replacement is loaded.
+static void LoadTextureInto(GfxTexture **slot, const char *fileName)
+{
+    if (*slot) {
+        GFX_FreeTexture(*slot);
+        free(*slot);
+    }
+    *slot = GFX_LoadTexture(fileName);
 }
 
 static int Fail(const char *message)
@@ -199,10 +211,10 @@ int GFX_Init(void *window)
 
     GFX_SetInitialRenderStates();
 
-    g_fontTexture = GFX_LoadTexture("Alpha.3df");
-    g_floorTexture = GFX_LoadTexture("floor.3df");
-    g_explosionTexture = GFX_LoadTexture("kaboom.3df");
-    g_wallTexture = GFX_LoadTexture("wall1.3df");
+    LoadTextureInto(&g_fontTexture, "Alpha.3df");
+    LoadTextureInto(&g_floorTexture, "floor.3df");
+    LoadTextureInto(&g_explosionTexture, "kaboom.3df");
+    LoadTextureInto(&g_wallTexture, "wall1.3df");
 
     signal(SIGSEGV, CrashHandler);
     signal(SIGILL, CrashHandler);

@@ -132,6 +132,7 @@ TEST_F(Texture, TexelsConvertForEachDeviceKind)
         for (int i = 0; i < 8; i++)
             EXPECT_EQ(t->levelPixels[0][i], expected[i]) << (isHardware ? "hardware " : "software ") << i;
         EXPECT_EQ(ReadFile("error.txt"), "");
+        Discard(t);
     }
 
     // "rgb565" texels are stored high byte first and kept as they are.
@@ -144,6 +145,7 @@ TEST_F(Texture, TexelsConvertForEachDeviceKind)
     EXPECT_EQ(t->levelPixels[0][1], 0x07E0);
     EXPECT_EQ(t->levelPixels[0][2], 0x001F);
     EXPECT_EQ(t->levelPixels[0][3], 0x1234);
+    Discard(t);
 }
 
 TEST_F(Texture, ScalesAndLevelsFollowTheAspectAndTheDevice)
@@ -161,6 +163,7 @@ TEST_F(Texture, ScalesAndLevelsFollowTheAspectAndTheDevice)
     EXPECT_EQ(t->vScale, 1.0f / 256.0f);
     EXPECT_EQ(t->levelCount, 1);
     EXPECT_NE(t->handle, 0u);
+    Discard(t);
 
     // On mip-capable hardware the whole chain is read, level after level.
     Start(true);
@@ -175,6 +178,7 @@ TEST_F(Texture, ScalesAndLevelsFollowTheAspectAndTheDevice)
     EXPECT_NE(t->videoTexture, 0u);
     EXPECT_NE(t->systemSurfaces[2], 0u);
     EXPECT_EQ(ReadFile("error.txt"), "");
+    Discard(t);
 }
 
 TEST_F(Texture, TheGamesOwnTexturesLoadAndAMissingOneIsNamed)

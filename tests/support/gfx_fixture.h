@@ -24,16 +24,23 @@ protected:
         g_gfxDeviceKind = GFX_DEVICE_HAL;
         WorkDirTest::TearDown();
     }
-    // A fresh start: the given fake device, the hardware kind first, no textures, no state.
+    // A fresh start: the given fake device, the hardware kind first, no drawing state.
     static void Use(const FakeDeviceOptions &options)
     {
         GFX_Shutdown();
         GFX_SetDeviceLayer(FakeDevice_Start(options));
         g_gfxDeviceKind = GFX_DEVICE_HAL;
-        g_fontTexture = g_floorTexture = g_explosionTexture = g_wallTexture = nullptr;
         g_currentTexture = nullptr;
         g_flatColourMode = 0;
         g_flatColour = 0xFFFFFFFF;
+    }
+    // Frees a texture a test loaded itself.
+    static void Discard(GfxTexture *texture)
+    {
+        if (texture) {
+            GFX_FreeTexture(texture);
+            free(texture);
+        }
     }
     static std::vector<std::string> LogLines()
     {
