@@ -42,6 +42,7 @@ static int RunFrame()
     // two frames ago where no polygon falls.
     GFX_PreDraw_Step(1);
     Game_Update();
+    Scene_Draw();
     GFX_PostDraw_Step();
     return 1;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "font.h"
+#include "model.h"
 #include "textures.h"
 #include "threedf.h"
 
@@ -41,6 +42,7 @@ static const struct {
     {"floor.3df", WriteFloor},
     {"wall1.3df", WriteWall},
     {"kaboom.3df", WriteKaboom},
+    {"zark2.wrl", Cycle_WriteWrl},
 };
 
 int main(int argc, char **argv)
