@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test bench clean
+.PHONY: all deps configure build play test bench golden clean
 
 all: build
 
@@ -23,6 +23,11 @@ test: build
 
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
+
+# Makes the golden frames again from the current build. Only for changes meant to alter the
+# picture: look at every file in tests/golden before committing them.
+golden: build
+	ZARKRIDE_UPDATE_GOLDEN=1 ctest --test-dir $(BUILD) -R 'Frames/Golden' --output-on-failure
 
 clean:
 	rm -rf $(BUILD)

@@ -5,6 +5,7 @@
 #include "model/model.h"
 #include "scene/math3d.h"
 #include "scene/scene.h"
+#include "support/model_files.h"
 #include "support/workdir.h"
 
 class Model : public WorkDirTest {
@@ -36,22 +37,6 @@ protected:
         return n;
     }
 };
-
-// A face set in the shape the loader turns into drawable faces: the node holding the indices,
-// its child holding the vertices.
-static std::string FaceSet(const char *name, const std::string &points, const std::string &faces,
-                           const char *colour = "1 1 1")
-{
-    return std::string("DEF ") + name + " Shape {\n"
-           "  appearance Appearance { material Material { diffuseColor " + colour + " } }\n"
-           "  geometry IndexedFaceSet {\n"
-           "    coord DEF " + name + "_POINTS Coordinate {\n"
-           "      point [\n" + points + "      ]\n"
-           "    }\n"
-           "    coordIndex [ " + faces + " ]\n"
-           "  }\n"
-           "}\n";
-}
 
 TEST_F(Model, MarkersCommentsAndCase)
 {

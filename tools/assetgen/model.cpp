@@ -58,30 +58,27 @@ static void Cone(CyclePart *part, const Ring &ring, int tip, bool closed)
         part->faces.push_back({ring[k], ring[(k + 1) % n], tip});
 }
 
-// A smooth curve through key values: cubic Hermite pieces with tangents from the neighbouring
-// keys, so a profile can be given as a handful of stations along the cycle.
-struct Key {
-    double x, v;
-};
-
-static double Curve(const std::vector<Key> &keys, double x)
+// A smooth curve through one column of a table of stations (x first, then the values at that
+// x): cubic Hermite pieces with tangents from the neighbouring stations, so a profile can be given
+// as a handful of numbers along the cycle.
+template <size_t ROWS, size_t COLUMNS>
+static double Curve(const double (&keys)[ROWS][COLUMNS], size_t column, double x)
 {
-    size_t n = keys.size();
-    if (x <= keys[0].x)
-        return keys[0].v;
-    if (x >= keys[n - 1].x)
-        return keys[n - 1].v;
+    if (x <= keys[0][0])
+        return keys[0][column];
+    if (x >= keys[ROWS - 1][0])
+        return keys[ROWS - 1][column];
     size_t i = 0;
-    while (x > keys[i + 1].x)
+    while (x > keys[i + 1][0])
         i++;
     auto slope = [&](size_t j) {
-        size_t lo = j > 0 ? j - 1 : j, hi = j + 1 < n ? j + 1 : j;
-        return (keys[hi].v - keys[lo].v) / (keys[hi].x - keys[lo].x);
+        size_t lo = j > 0 ? j - 1 : j, hi = j + 1 < ROWS ? j + 1 : j;
+        return (keys[hi][column] - keys[lo][column]) / (keys[hi][0] - keys[lo][0]);
     };
-    double h = keys[i + 1].x - keys[i].x, t = (x - keys[i].x) / h;
+    double h = keys[i + 1][0] - keys[i][0], t = (x - keys[i][0]) / h;
     double t2 = t * t, t3 = t2 * t;
-    return (2 * t3 - 3 * t2 + 1) * keys[i].v + (t3 - 2 * t2 + t) * h * slope(i) +
-           (-2 * t3 + 3 * t2) * keys[i + 1].v + (t3 - t2) * h * slope(i + 1);
+    return (2 * t3 - 3 * t2 + 1) * keys[i][column] + (t3 - 2 * t2 + t) * h * slope(i) +
+           (-2 * t3 + 3 * t2) * keys[i + 1][column] + (t3 - t2) * h * slope(i + 1);
 }
 
 // A rounded-box curve: the power below 1 squares off an ellipse, so the shell has flanks and a
@@ -99,13 +96,25 @@ struct Section {
     double x, top, waist, bottom, halfWidth;
 };
 
-// The side profile, rear to nose. The bottom line rides high over the two wheels, so their lower
-// halves show, and drops between them into the belly; the top line rises to the rider's hump and
-// falls away to the nose.
-static const std::vector<Key> BODY_TOP = {{1.2, 14.5}, {6, 16.5}, {14, 18}, {22, 18.6}, {30, 19}, {38, 18.8}, {46, 18}, {54, 16.6}, {62, 15.6}, {70, 12.2}, {75, 8.6}, {78.4, 5.8}};
-static const std::vector<Key> BODY_WAIST = {{1.2, 10}, {6, 10.5}, {14, 10.5}, {22, 9}, {30, 8}, {38, 7.6}, {46, 8}, {54, 9}, {62, 10}, {70, 7.4}, {75, 5.6}, {78.4, 4.4}};
-static const std::vector<Key> BODY_BOTTOM = {{1.2, 5}, {6, 4}, {14, 3}, {22, 1.5}, {30, 0.5}, {38, 0.2}, {46, 0.5}, {54, 1.5}, {62, 3}, {70, 3.5}, {75, 3.4}, {78.4, 3.4}};
-static const std::vector<Key> BODY_HALF_WIDTH = {{1.2, 3.6}, {6, 4}, {14, 4}, {22, 5.2}, {30, 6}, {38, 6.3}, {46, 6}, {54, 5.2}, {62, 4}, {70, 3.4}, {75, 2.4}, {78.4, 1.2}};
+// The shell's profile, rear to nose. Where it passes over a wheel it is narrower than the tyre,
+// so the wheels stand proud of its flanks and show whole from the side; between them it widens
+// and deepens round the rider, and ahead of the front wheel it draws out into the nose.
+static const double BODY_KEYS[][5] = {
+    // x     top   waist  bottom  half width
+    {1.2,  14.5,  10.0,   5.0,    3.6},
+    {6,    16.5,  10.5,   4.0,    4.0},
+    {14,   18.0,  10.5,   3.0,    4.0},   // over the rear axle
+    {22,   18.6,   9.0,   1.5,    5.2},
+    {30,   19.0,   8.0,   0.5,    6.0},
+    {38,   18.8,   7.6,   0.2,    6.3},
+    {46,   18.0,   8.0,   0.5,    6.0},
+    {54,   16.6,   9.0,   1.5,    5.2},
+    {62,   15.6,  10.0,   3.0,    4.0},   // over the front axle
+    {70,   12.2,   7.4,   3.5,    3.4},
+    {75,    8.6,   5.6,   3.4,    2.4},
+    {78.4,  5.8,   4.4,   3.4,    1.2},
+};
+enum { KEY_TOP = 1, KEY_WAIST, KEY_BOTTOM, KEY_HALF_WIDTH };
 static const Point3 NOSE = {CYCLE_NOSE_X, 4.2, 0.0};
 
 // Stations closer together where the shell bends most: round the tail and towards the nose.
@@ -115,8 +124,8 @@ enum { BODY_SEGMENTS = 16 };
 
 static Section BodySection(double x)
 {
-    return {x, Curve(BODY_TOP, x), Curve(BODY_WAIST, x), Curve(BODY_BOTTOM, x),
-            Curve(BODY_HALF_WIDTH, x)};
+    return {x, Curve(BODY_KEYS, KEY_TOP, x), Curve(BODY_KEYS, KEY_WAIST, x),
+            Curve(BODY_KEYS, KEY_BOTTOM, x), Curve(BODY_KEYS, KEY_HALF_WIDTH, x)};
 }
 
 // The point of a section at `angle` round it: 0 at the top, a quarter turn at the +z flank,
@@ -138,7 +147,7 @@ static std::vector<Point3> SectionRing(const Section &s, int segments)
 
 static CyclePart Body()
 {
-    CyclePart part = {"BODY", {0.36f, 0.36f, 0.36f}, false, {}, {}};
+    CyclePart part = {"BODY", {0.42f, 0.42f, 0.42f}, false, {}, {}};
     std::vector<Ring> rings;
     for (double x : BODY_STATIONS)
         rings.push_back(AddRing(&part, SectionRing(BodySection(x), BODY_SEGMENTS)));
@@ -151,7 +160,7 @@ static CyclePart Body()
 static CyclePart FlankLines()
 {
     CyclePart part = {"FLANK_LINES", {0.62f, 0.62f, 0.62f}, false, {}, {}};
-    const double spread = 0.1;   // of a turn each side of the flank's middle
+    const double spread = 0.1;   // radians each side of the flank's middle
     for (int side : {1, -1}) {
         std::vector<Ring> rings;
         for (double x : BODY_STATIONS) {
@@ -167,11 +176,12 @@ static CyclePart FlankLines()
     return part;
 }
 
-// The tail: a ring of light round the back of the shell, closed by a dark nozzle plate where
-// the trail comes out.
+// The tail: a ring of light round the back of the shell, sloping so that the light catches it,
+// closed by a nozzle plate where the trail comes out (it faces straight back, and the game's
+// light leaves such faces black).
 static CyclePart TailLight()
 {
-    CyclePart part = {"TAIL_LIGHT", {1.0f, 0.16f, 0.10f}, true, {}, {}};
+    CyclePart part = {"TAIL_LIGHT", {0.90f, 0.14f, 0.09f}, true, {}, {}};
     Section rim = BodySection(BODY_STATIONS[0]);
     Section plate = rim;
     plate.x = 0.0;
@@ -187,12 +197,12 @@ static CyclePart TailLight()
     return part;
 }
 
-// A tall swept fin on the tail, thin and upright along the cycle's middle.
+// A swept fin over the tail, thin and upright along the cycle's middle.
 static CyclePart TailFin()
 {
     CyclePart part = {"TAIL_FIN", {0.62f, 0.62f, 0.62f}, false, {}, {}};
     // Its outline, convex, the lower edge buried in the shell.
-    const double outline[][2] = {{1.6, 13.2}, {18.0, 17.2}, {12.0, 19.6}, {4.2, 22.8}, {2.2, 22.6}};
+    const double outline[][2] = {{1.6, 13.2}, {18.0, 17.2}, {12.0, 19.8}, {4.2, 22.8}, {2.2, 22.6}};
     const double halfThickness = 0.6;
     std::vector<Point3> left, right;
     for (const auto &p : outline) {
@@ -210,8 +220,15 @@ static CyclePart TailFin()
 
 // The rider's bubble, lofted over the shell: its top line and half width by station. Its base
 // sits below the shell's top, so only the dome shows.
-static const std::vector<Key> CANOPY_TOP = {{18, 18}, {24, 21.4}, {34, 23.6}, {44, 23}, {52, 20}, {58, 16.6}};
-static const std::vector<Key> CANOPY_HALF_WIDTH = {{18, 2}, {24, 4.2}, {34, 5}, {44, 4.8}, {52, 3.8}, {58, 1.6}};
+static const double CANOPY_KEYS[][3] = {
+    // x   top   half width
+    {18, 18.0,   2.0},
+    {24, 21.4,   4.2},
+    {34, 23.6,   5.0},
+    {44, 23.0,   4.8},
+    {52, 20.0,   3.8},
+    {58, 16.6,   1.6},
+};
 static const double CANOPY_STATIONS[] = {19, 21.5, 25, 29, 34, 39, 44, 48, 51.5, 54.5, 57};
 enum { CANOPY_SEGMENTS = 10 };
 static const double CANOPY_SINK = 3.0;
@@ -219,9 +236,9 @@ static const double CANOPY_SINK = 3.0;
 // Point `k` of the dome's arc at station x, from the -z base up over the top to the +z base.
 static Point3 CanopyPoint(double x, int k, double grow = 0.0)
 {
-    double base = Curve(BODY_TOP, x) - CANOPY_SINK;
-    double height = Curve(CANOPY_TOP, x) - base + grow;
-    double halfWidth = Curve(CANOPY_HALF_WIDTH, x) + grow;
+    double base = Curve(BODY_KEYS, KEY_TOP, x) - CANOPY_SINK;
+    double height = Curve(CANOPY_KEYS, 1, x) - base + grow;
+    double halfWidth = Curve(CANOPY_KEYS, 2, x) + grow;
     double angle = PI * k / CANOPY_SEGMENTS - PI / 2;   // -90 degrees at -z to +90 at +z
     return {x, base + height * Squarish(std::cos(angle)), halfWidth * Squarish(std::sin(angle))};
 }
@@ -239,15 +256,17 @@ static CyclePart Canopy()
     Loft(&part, rings, false);
     // Both ends close to a point on the shell's top line.
     double rearX = 17.0, frontX = 59.0;
-    Cone(&part, rings.front(), AddPoint(&part, {rearX, Curve(BODY_TOP, rearX) - 0.4, 0}), false);
-    Cone(&part, rings.back(), AddPoint(&part, {frontX, Curve(BODY_TOP, frontX) - 0.4, 0}), false);
+    for (double x : {rearX, frontX}) {
+        int tip = AddPoint(&part, {x, Curve(BODY_KEYS, KEY_TOP, x) - 0.4, 0});
+        Cone(&part, x == rearX ? rings.front() : rings.back(), tip, false);
+    }
     return part;
 }
 
 // A streak of reflected light along the front of the dome on each side.
 static CyclePart CanopyGlint()
 {
-    CyclePart part = {"CANOPY_GLINT", {0.30f, 0.85f, 0.95f}, true, {}, {}};
+    CyclePart part = {"CANOPY_GLINT", {0.28f, 0.78f, 0.90f}, true, {}, {}};
     for (int k : {2, CANOPY_SEGMENTS - 3}) {
         std::vector<Ring> rings;
         for (double x : CANOPY_STATIONS) {
@@ -304,10 +323,11 @@ static CyclePart WheelLights(const char *name, double axleX)
 {
     CyclePart part = {name, {0.62f, 0.62f, 0.62f}, false, {}, {}};
     for (double side : {1.0, -1.0}) {
-        Ring rim = AddRing(&part, WheelCircle(axleX, RIM_RADIUS, side * SIDEWALL_Z, WHEEL_SEGMENTS));
-        Ring disc = AddRing(&part, WheelCircle(axleX, DISC_RADIUS, side * SIDEWALL_Z, WHEEL_SEGMENTS));
+        double face = side * SIDEWALL_Z;
+        Ring rim = AddRing(&part, WheelCircle(axleX, RIM_RADIUS, face, WHEEL_SEGMENTS));
+        Ring disc = AddRing(&part, WheelCircle(axleX, DISC_RADIUS, face, WHEEL_SEGMENTS));
         Loft(&part, {rim, disc}, true);
-        Ring base = AddRing(&part, WheelCircle(axleX, HUB_RADIUS, side * SIDEWALL_Z, 12));
+        Ring base = AddRing(&part, WheelCircle(axleX, HUB_RADIUS, face, 12));
         Ring cap = AddRing(&part, WheelCircle(axleX, HUB_RADIUS * 0.8, side * HUB_Z, 12));
         Loft(&part, {base, cap}, true);
         part.faces.push_back(cap);

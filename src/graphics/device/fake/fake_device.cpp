@@ -12,6 +12,8 @@ namespace {
 FakeDeviceOptions options;
 std::vector<std::string> calls;
 std::map<std::string, int> counts;
+std::vector<FakePrimitive> primitives;
+uint32_t textureHandle = 0;
 const GfxDevice &soft = g_softDevice;
 const GfxGuid SECONDARY_GUID = {{0x5a, 0x52, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}};
 
@@ -165,6 +167,8 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 void SetRenderState(GfxHandle device, int state, uint32_t value)
 {
     Fails("SetRenderState", std::to_string(state) + " " + std::to_string(value));
+    if (state == D3DRS_TEXTUREHANDLE)
+        textureHandle = value;
     soft.SetRenderState(device, state, value);
 }
 
@@ -190,8 +194,10 @@ int EndScene(GfxHandle device)
 
 int DrawPrimitive(GfxHandle device, int type, const TLVertex *vertices, int count)
 {
-    return !Fails("DrawPrimitive", std::to_string(type) + " " + std::to_string(count)) &&
-           soft.DrawPrimitive(device, type, vertices, count);
+    if (Fails("DrawPrimitive", std::to_string(type) + " " + std::to_string(count)))
+        return 0;
+    primitives.push_back({type, std::vector<TLVertex>(vertices, vertices + count), textureHandle});
+    return soft.DrawPrimitive(device, type, vertices, count);
 }
 
 const GfxDevice fakeDevice = {
@@ -209,6 +215,8 @@ const GfxDevice *FakeDevice_Start(const FakeDeviceOptions &chosen)
     options = chosen;
     calls.clear();
     counts.clear();
+    primitives.clear();
+    textureHandle = 0;
     return &fakeDevice;
 }
 
@@ -220,4 +228,14 @@ const std::vector<std::string> &FakeDevice_Calls()
 int FakeDevice_Count(const std::string &call)
 {
     return (int)std::count(calls.begin(), calls.end(), call);
+}
+
+const std::vector<FakePrimitive> &FakeDevice_Primitives()
+{
+    return primitives;
+}
+
+void FakeDevice_ClearPrimitives()
+{
+    primitives.clear();
 }

@@ -21,3 +21,12 @@ const GfxDevice *FakeDevice_Start(const FakeDeviceOptions &options = FakeDeviceO
 // "SetRenderState 9 2", "Release 12", "DrawPrimitive 6 3", "CreateSurface caps 0x2a18").
 const std::vector<std::string> &FakeDevice_Calls();
 int FakeDevice_Count(const std::string &call);
+
+// Every primitive drawn since the start, with the device vertices it was given.
+struct FakePrimitive {
+    int type;
+    std::vector<TLVertex> vertices;
+    uint32_t texture;       // the texture handle in force
+};
+const std::vector<FakePrimitive> &FakeDevice_Primitives();
+void FakeDevice_ClearPrimitives();
