@@ -195,6 +195,13 @@ void SDLFE_PresentPage(void *, const uint16_t *pixels, int pitchBytes, int width
         return;
     if (!page) {
         // The game takes the whole screen; the page keeps its 4:3 shape in the middle of it.
+        // The window is moved over the display first, for desktops with no window manager
+        // to do it.
+        SDL_Rect screen;
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) == 0) {
+            SDL_SetWindowPosition(window, screen.x, screen.y);
+            SDL_SetWindowSize(window, screen.w, screen.h);
+        }
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         page = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
                                  width, height);
