@@ -1,4 +1,5 @@
 // The model file loader's rules, and the preparation: size, headings, faces and their colours.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -245,4 +246,43 @@ TEST_F(Model, TheArenaIsFilledEvenWhenTheModelIsMissing)
     }
     EXPECT_EQ(g_wallMinusX[1].wz, 10240.0f);
     EXPECT_EQ(g_wallPlusX[0].wx, 10240.0f);
+}
+
+TEST_F(Model, TheGamesOwnCycleLoadsWithAllItsFacesColoured)
+{
+    InstallGameData();
+    cycles[0].red = 1.0f, cycles[0].green = 0.8f, cycles[0].blue = 0.1f;
+    for (int slot = 1; slot < MAX_CYCLES; slot++)
+        cycles[slot].red = cycles[slot].green = cycles[slot].blue = 0.5f;
+    // A colour word's top byte is always 0 once written: mark every entry as not written.
+    for (auto &table : g_faceColours)
+        std::fill(std::begin(table), std::end(table), 0xFFFFFFFFu);
+    ASSERT_EQ(Model_Init(), 1);
+
+    int nodes = 0, faces = 0, unlit = 0;
+    Vertex face[MODEL_MAX_FACE_VERTICES];
+    float largest = 0, lowest = 0;
+    for (const ModelNode *node = g_headingModels[1]; node; node = node->next) {
+        nodes++;
+        for (int i = 0; i < node->vertexCount; i++) {
+            largest = std::max(largest, std::fabs(node->vertices[i].wx));
+            lowest = std::min(lowest, node->vertices[i].wy);
+        }
+        ModelFaceWalk walk;
+        Model_StartFaces(&walk, node);
+        while (Model_NextFace(&walk, face) > 0) {
+            for (int slot = 0; slot < MAX_CYCLES; slot++) {
+                EXPECT_EQ(g_faceColours[slot][faces] >> 24, 0u) << "face " << faces << " slot " << slot;
+                unlit += g_faceColours[slot][faces] == 0;
+            }
+            faces++;
+        }
+    }
+    EXPECT_EQ(nodes, 20);
+    EXPECT_EQ(faces, 952);
+    EXPECT_FLOAT_EQ(largest, 80.0f) << "80 units from the trail's end to the nose";
+    EXPECT_FLOAT_EQ(lowest, -12.0f) << "the tyres stand on the floor";
+    EXPECT_EQ(g_faceColours[0][faces], 0xFFFFFFFFu) << "no colour past the last face";
+    // Only the few faces that look along x (or away from the light's plane) stay dark.
+    EXPECT_LE(unlit, faces * MAX_CYCLES / 50);
 }
