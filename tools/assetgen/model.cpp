@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "output.h"
+
 static const double PI = 3.14159265358979323846;
 
 // --- Building blocks ------------------------------------------------------------------------
@@ -418,27 +420,5 @@ std::string Cycle_EncodeWrl(const std::vector<CyclePart> &parts)
 bool Cycle_WriteWrl(const std::string &path, std::string *error)
 {
     std::string text = Cycle_EncodeWrl(Cycle_BuildParts());
-    std::string temporary = path + ".tmp";
-    FILE *file = fopen(temporary.c_str(), "wb");
-    if (!file) {
-        *error = "cannot create " + temporary + ": " + strerror(errno);
-        return false;
-    }
-    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    int writeErrno = errno;
-    if (fclose(file) != 0 && written) {
-        written = false;
-        writeErrno = errno;
-    }
-    if (!written) {
-        *error = "cannot write " + temporary + ": " + strerror(writeErrno);
-        remove(temporary.c_str());
-        return false;
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = "cannot rename " + temporary + " to " + path + ": " + strerror(errno);
-        remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return WriteWholeFile(path, text.data(), text.size(), error);
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "output.h"
+
 Image TDF_HalveImage(const Image &image)
 {
     int stepX = image.width > 1 ? 2 : 1;
@@ -88,27 +90,5 @@ bool TDF_Write(const std::string &path, const Image &image, TexelFormat format, 
     std::vector<uint8_t> bytes;
     if (!TDF_Encode(image, format, &bytes, error))
         return false;
-    std::string temporary = path + ".tmp";
-    FILE *file = fopen(temporary.c_str(), "wb");
-    if (!file) {
-        *error = "cannot create " + temporary + ": " + strerror(errno);
-        return false;
-    }
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int writeErrno = errno;
-    if (fclose(file) != 0 && written) {
-        written = false;
-        writeErrno = errno;
-    }
-    if (!written) {
-        *error = "cannot write " + temporary + ": " + strerror(writeErrno);
-        remove(temporary.c_str());
-        return false;
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = "cannot rename " + temporary + " to " + path + ": " + strerror(errno);
-        remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
