@@ -76,6 +76,7 @@ void Game_Update();
 void Game_StepCycle(int slot);          // the crash timer, or the sub-steps of one frame
 void Game_AddTrailNode(int slot);       // a new newest node at the cycle's position
 void Game_Turn(int slot, int key);      // a quarter turn for KEY_LEFT or KEY_RIGHT; else nothing
+void Game_FreeTrail(TrailNode *node);   // frees every node from this one on
 
 // Collisions. The point LOOK_AHEAD units in front of the cycle is tested, not the cycle itself.
 void Game_CheckCollision(int slot);

@@ -53,11 +53,7 @@ void Game_Respawn(int slot)
     if (slot == playerSlot)
         camAngle = HEADINGS[c.heading].camAngle;
 
-    while (oldTrail) {
-        TrailNode *next = oldTrail->next;
-        free(oldTrail);
-        oldTrail = next;
-    }
+    Game_FreeTrail(oldTrail);
     // A fresh trail: a fixed first corner and the tail that follows the cycle, both right here.
     c.trailHead = c.trailTail = nullptr;
     Game_AddTrailNode(slot);

@@ -23,7 +23,7 @@ double shotAngle = 0.0;
 float shotEye[3] = {0.0f, 0.0f, 0.0f};
 int32_t shotTarget = 0;
 
-static void FreeTrail(TrailNode *node)
+void Game_FreeTrail(TrailNode *node)
 {
     while (node) {
         TrailNode *next = node->next;
@@ -35,7 +35,7 @@ static void FreeTrail(TrailNode *node)
 void Game_InitState()
 {
     for (Cycle &c : cycles) {
-        FreeTrail(c.trailHead);
+        Game_FreeTrail(c.trailHead);
         memset(&c, 0, sizeof c);
     }
     cycleCount = 4;

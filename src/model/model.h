@@ -54,6 +54,9 @@ void WRL_TransformVertex(const ModelNode *node, Vertex *vertex);
 void WRL_NormaliseModel();
 void WRL_ScaleModel(double factor);
 
+// Frees a node list with its arrays.
+void Model_FreeList(ModelNode *list);
+
 // Preparation. Model_Init loads "zark2.wrl" and prepares it; 0 when the file does not open.
 int Model_Init();
 void Model_Prepare();

@@ -66,7 +66,7 @@ static void *Copy(const void *from, size_t size)
     return to;
 }
 
-static void FreeModel(ModelNode *node)
+void Model_FreeList(ModelNode *node)
 {
     while (node) {
         ModelNode *next = node->next;
@@ -79,7 +79,7 @@ static void FreeModel(ModelNode *node)
 
 void Model_BuildHeading(int heading)
 {
-    FreeModel(g_headingModels[heading]);    // a model prepared before, in an earlier game
+    Model_FreeList(g_headingModels[heading]);    // a model prepared before, in an earlier game
     // Copy the records and their arrays, then the parent links by place in the list.
     int count = 0;
     for (const ModelNode *n = g_modelNodes; n; n = n->next)
@@ -198,7 +198,7 @@ void Model_Prepare()
         }
     }
 
-    FreeModel(g_modelNodes);
+    Model_FreeList(g_modelNodes);
     g_modelNodes = nullptr;
     g_currentNode = nullptr;    // it pointed into the list just freed
 }

@@ -281,13 +281,8 @@ void WRL_ParseToken(const char *token)
 // Frees the node list and puts the loader back to its start, so a load always begins afresh.
 static void ResetLoader()
 {
-    while (g_modelNodes) {
-        ModelNode *next = g_modelNodes->next;
-        free(g_modelNodes->vertices);
-        free(g_modelNodes->indices);
-        free(g_modelNodes);
-        g_modelNodes = next;
-    }
+    Model_FreeList(g_modelNodes);
+    g_modelNodes = nullptr;
     g_currentNode = nullptr;
     g_braceDepth = 0;
     g_ignoreShading = 0;

@@ -19,11 +19,7 @@ inline void StartPlay(int count)
 
 inline void FreeTrailOf(int slot)
 {
-    for (TrailNode *n = cycles[slot].trailHead; n;) {
-        TrailNode *next = n->next;
-        free(n);
-        n = next;
-    }
+    Game_FreeTrail(cycles[slot].trailHead);
     cycles[slot].trailHead = cycles[slot].trailTail = nullptr;
 }
 
