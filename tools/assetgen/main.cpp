@@ -10,6 +10,7 @@
 #include "model.h"
 #include "textures.h"
 #include "threedf.h"
+#include "title.h"
 
 static bool WriteFont(const std::string &path, std::string *error)
 {
@@ -43,6 +44,7 @@ static const struct {
     {"wall1.3df", WriteWall},
     {"kaboom.3df", WriteKaboom},
     {"zark2.wrl", Cycle_WriteWrl},
+    {"zark.jpg", Title_WriteJpeg},
 };
 
 int main(int argc, char **argv)
