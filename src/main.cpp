@@ -1,11 +1,28 @@
-// main.cpp -- the game: the SDL front end driving the application shell, with the software
-// device showing its pages in the game window.
+// main.cpp -- the game: the SDL front end driving the application shell. The picture is drawn by
+// the hardware device through OpenGL, or by the software device where OpenGL cannot be had;
+// ZARKRIDE_DEVICE=soft asks for the software device from the start, for drivers that misbehave.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "graphics/device/fallback_device.h"
+#include "graphics/device/gl/gl_device.h"
 #include "graphics/device/soft/soft_device.h"
+#include "graphics/gfx.h"
 #include "platform/sdl/sdl_frontend.h"
 #include "shell/shell.h"
 
 int main()
 {
     SoftDevice_SetPresenter(SDLFE_PresentPage);
+    SDLFE_SetRepaint(GlDevice_Repaint);
+    const char *choice = getenv("ZARKRIDE_DEVICE");
+    if (choice && strcmp(choice, "soft") == 0)
+        GFX_SetDeviceLayer(&g_softDevice);
+    else {
+        if (choice && *choice && strcmp(choice, "gl") != 0)
+            fprintf(stderr, "zarkride: ZARKRIDE_DEVICE=%s is neither gl nor soft; using gl\n", choice);
+        GFX_SetDeviceLayer(FallbackDevice_Start(&g_glDevice, &g_softDevice));
+    }
     return App_Main(SDL_FrontEnd());
 }

@@ -8,8 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include <SDL.h>
+
 #include "game/game.h"
+#include "graphics/device/fallback_device.h"
+#include "graphics/device/gl/gl_device.h"
 #include "graphics/device/soft/soft_device.h"
+#include "graphics/gfx.h"
 #include "scene/math3d.h"
 #include "shell/shell.h"
 
@@ -62,6 +67,24 @@ const Option OPTIONS[] = {
          o->screenshots.push_back({frame, colon + 1});
          return true;
      }},
+    {"--device", "gl|soft", "draw with the hardware (OpenGL) or the software device (default "
+     "soft); gl needs a display, such as Xvfb's",
+     [](SimOptions *o, const char *v) {
+         if (strcmp(v, "gl") != 0 && strcmp(v, "soft") != 0) return false;
+         o->gl = strcmp(v, "gl") == 0;
+         return true;
+     }},
+    {"--size", "WxH", "the hardware device's drawable in pixels (default 640x480); the game "
+     "is drawn in its largest 4:3 area and screenshots are that area",
+     [](SimOptions *o, const char *v) {
+         const char *x = strchr(v, 'x');
+         long w, h;
+         if (!x || !ParseNumber(std::string(v, x).c_str(), 64, 8192, &w) ||
+             !ParseNumber(x + 1, 48, 8192, &h))
+             return false;
+         o->width = (int)w, o->height = (int)h;
+         return true;
+     }},
     {"--help", nullptr, "show this help",
      [](SimOptions *o, const char *) { o->help = true; return true; }},
 };
@@ -83,7 +106,8 @@ void Sim_PrintUsage(FILE *out)
 {
     fprintf(out,
             "usage: zarksim [options]\n"
-            "Runs the game headless: no window, no sound, one frame per virtual 25 ms tick.\n"
+            "Runs the game headless: no sound, one frame per virtual 25 ms tick, and no window but a\n"
+            "hidden one for the hardware device.\n"
             "The title is left at the first frame, the frames run, then Escape ends the game;\n"
             "zarksim exits with the game's exit code. Message boxes go to standard error.\n\n");
     for (const Option &o : OPTIONS) {
@@ -152,8 +176,43 @@ int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::stri
     return 1;
 }
 
+namespace {
+
+// A hidden window for the hardware device to draw in; null without a display.
+SDL_Window *OpenHiddenWindow(int width, int height)
+{
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "zarksim: no display for the hardware device: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    SDL_Window *window = SDL_CreateWindow("zarksim", 0, 0, width, height,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window) {
+        fprintf(stderr, "zarksim: cannot make a window: %s\n", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    return window;
+}
+
+int SaveScreen(const char *path)
+{
+    return g_gfxDeviceKind == GFX_DEVICE_HAL ? GlDevice_SavePng(path) : SoftDevice_SavePng(path);
+}
+
+}  // namespace
+
 int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
 {
+    SDL_Window *window = nullptr;
+    if (options.gl) {
+        window = OpenHiddenWindow(options.width, options.height);
+        if (!window)
+            return 1;
+        GFX_SetDeviceLayer(FallbackDevice_Start(&g_glDevice, &g_softDevice));
+    } else {
+        GFX_SetDeviceLayer(&g_softDevice);
+    }
+
     const int leaveKey = options.demo ? (int)'D' : (int)VK_F8;
     HeadlessScript script;
     script.clockSeconds = options.seed;
@@ -162,11 +221,12 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     script.events.insert(script.events.end(), keys.begin(), keys.end());
     script.events.push_back({options.frames + 1, EV_KEY_DOWN, VK_ESCAPE});
     script.maxPasses = options.frames + 1;
+    script.window = window;
     script.onMessageBox = [](const char *text) { fprintf(stderr, "message box: %s\n", text); };
     int failedShots = 0;
     script.afterPass = [&options, &failedShots](long pass) {
         for (const SimOptions::Screenshot &shot : options.screenshots) {
-            if (shot.frame == pass && !SoftDevice_SavePng(shot.path.c_str())) {
+            if (shot.frame == pass && !SaveScreen(shot.path.c_str())) {
                 fprintf(stderr, "zarksim: cannot write %s\n", shot.path.c_str());
                 failedShots++;
             }
@@ -174,8 +234,18 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     };
 
     Game_InitState();
+    g_gfxDeviceKind = GFX_DEVICE_HAL;   // each run tries the hardware device afresh
     int exitCode = App_Main(Headless_Start(script));
-    return exitCode != 0 ? exitCode : failedShots ? 1 : 0;
+    bool noHardware = options.gl && g_gfxDeviceKind != GFX_DEVICE_HAL;
+    if (window) {
+        SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    GFX_SetDeviceLayer(&g_softDevice);
+    if (noHardware)
+        fprintf(stderr, "zarksim: no OpenGL 3.3 core device could be made; the software device "
+                        "drew instead\n");
+    return exitCode != 0 ? exitCode : failedShots || noHardware ? 1 : 0;
 }
 
 uint64_t Sim_StateHash()

@@ -17,6 +17,8 @@ struct SimOptions {
     std::string keysFile;
     bool state = false;
     bool help = false;
+    bool gl = false;            // draw with the hardware device (needs a display)
+    int width = 640, height = 480;  // the hardware device's drawable
     struct Screenshot {
         long frame;             // 0 is the title screen
         std::string path;
@@ -32,7 +34,8 @@ void Sim_PrintUsage(FILE *out);
 // mistake returns 0 and names the line in *error.
 int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error);
 
-// Runs the game from start-up through `frames` frames and returns its exit code. The title is
+// Runs the game from start-up through `frames` frames and returns its exit code (1 also when a
+// screenshot could not be saved, or the hardware device was asked for and could not be made). The title is
 // left at the first idle pass (D for the demo, else F8), then the key script plays, then Escape.
 int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys);
 

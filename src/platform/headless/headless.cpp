@@ -32,7 +32,9 @@ void *CreateGameWindow(const char *className, const char *caption, int width, in
 {
     Record(std::string("CreateGameWindow ") + className + " \"" + caption + "\" " +
            std::to_string(width) + "x" + std::to_string(height));
-    return run.script.failCreateWindow ? nullptr : &run.window;
+    if (run.script.failCreateWindow)
+        return nullptr;
+    return run.script.window ? run.script.window : &run.window;
 }
 
 void PollEvent(PlatformEvent *event)

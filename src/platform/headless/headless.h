@@ -25,6 +25,9 @@ struct HeadlessScript {
     std::function<void(long pass)> afterPass;
     // Called with the text of every message box as it is shown.
     std::function<void(const char *text)> onMessageBox;
+    // What CreateGameWindow gives the game as its window; null: a stand-in of the front end's
+    // own. A tool that draws with the hardware device puts a real (hidden) window here.
+    void *window = nullptr;
     // Failure points, for the start-up paths that must cope with them.
     bool failRegisterClass = false;
     bool failCreateWindow = false;

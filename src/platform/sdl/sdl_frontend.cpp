@@ -23,20 +23,20 @@ struct TickThread {
     std::atomic<bool> running{false};
 } ticker;
 
-// Repaints the window: the last page shown, letterboxed to 4:3 on black, or before the first
-// page the dark grey of the window's background.
+void (*repaintHook)() = nullptr;
+
+// Repaints the window: the last page the software device showed, letterboxed to 4:3 on black,
+// or whatever a device drawing straight into the window shows.
 void PaintBackground()
 {
-    if (!renderer)
+    if (!renderer || !page) {
+        if (repaintHook)
+            repaintHook();
         return;
-    if (page) {
-        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-        SDL_RenderClear(renderer);
-        SDL_RenderCopy(renderer, page, nullptr, nullptr);
-    } else {
-        SDL_SetRenderDrawColor(renderer, 64, 64, 64, 255);
-        SDL_RenderClear(renderer);
     }
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, page, nullptr, nullptr);
     SDL_RenderPresent(renderer);
 }
 
@@ -53,18 +53,17 @@ int RegisterWindowClass(const char *)
 
 void *CreateGameWindow(const char *, const char *caption, int width, int height)
 {
+    // An OpenGL window, so that the hardware device can draw into it; where OpenGL cannot be
+    // had at all, a plain one for the software device.
     window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, SDL_WINDOW_RESIZABLE);
+                              height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_OPENGL);
+    if (!window)
+        window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                  width, height, SDL_WINDOW_RESIZABLE);
     if (!window) {
         fprintf(stderr, "zarkride: cannot create the window: %s\n", SDL_GetError());
         return nullptr;
     }
-    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer)
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer)
-        SDL_RenderSetLogicalSize(renderer, width, height);
-    PaintBackground();
     return window;
 }
 
@@ -189,20 +188,46 @@ const FrontEnd sdlFrontEnd = {
 
 }  // namespace
 
+void SDLFE_TakeScreen(void *target)
+{
+    SDL_Window *w = static_cast<SDL_Window *>(target);
+    if (SDL_GetWindowFlags(w) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP))
+        return;
+    // The window is moved over the display first, for desktops with no window manager to do it.
+    SDL_Rect screen;
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &screen) != 0)
+        return;
+    SDL_SetWindowPosition(w, screen.x, screen.y);
+    SDL_SetWindowSize(w, screen.w, screen.h);
+    SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    // The window system answers in its own time; a device sizing its pages now should see the
+    // size it is going to get.
+    for (Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < 500; SDL_Delay(5)) {
+        SDL_PumpEvents();
+        int width, height;
+        SDL_GetWindowSize(w, &width, &height);
+        if (width == screen.w && height == screen.h)
+            break;
+    }
+}
+
+void SDLFE_SetRepaint(void (*repaint)())
+{
+    repaintHook = repaint;
+}
+
 void SDLFE_PresentPage(void *, const uint16_t *pixels, int pitchBytes, int width, int height)
 {
-    if (!renderer)
-        return;
     if (!page) {
         // The game takes the whole screen; the page keeps its 4:3 shape in the middle of it.
-        // The window is moved over the display first, for desktops with no window manager
-        // to do it.
-        SDL_Rect screen;
-        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) == 0) {
-            SDL_SetWindowPosition(window, screen.x, screen.y);
-            SDL_SetWindowSize(window, screen.w, screen.h);
-        }
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDLFE_TakeScreen(window);
+        if (!renderer)
+            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer)
+            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer)
+            return;
+        SDL_RenderSetLogicalSize(renderer, width, height);
         page = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
                                  width, height);
         if (!page)

@@ -8,5 +8,11 @@
 const FrontEnd *SDL_FrontEnd();
 // Shows a finished 5-6-5 page in the game window, scaled to the screen with 4:3 letterboxing.
 void SDLFE_PresentPage(void *window, const uint16_t *pixels, int pitchBytes, int width, int height);
+// Makes the game window take its whole screen, at the desktop's own resolution, and waits a
+// moment for the window system to agree. Hidden windows (tools drawing off screen) stay as they are.
+void SDLFE_TakeScreen(void *window);
+// Installs what repaints the window when it is uncovered or resized while a device draws into it
+// directly (the hardware device); the software device's pages are repainted by the front end.
+void SDLFE_SetRepaint(void (*repaint)());
 // The virtual-key code of an SDL key, KEY_OTHER for keys the game has no code for.
 int SDLFE_VirtualKey(int sdlKeycode);
