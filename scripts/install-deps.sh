@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config git
-    libsdl2-dev libgl-dev
+    libsdl2-dev libgl-dev libgl1-mesa-dri
     libopenal-dev
     libfluidsynth-dev timgm6mb-soundfont
     libjpeg-dev libpng-dev
     libfreetype-dev fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth x11-apps imagemagick
+    xvfb xauth x11-apps xdotool imagemagick
 )
 
 missing=()
