@@ -15,7 +15,7 @@ enum { GLYPH_LEFT = 1, GLYPH_RIGHT = 14, GLYPH_BOTTOM = 14 };
 // fill rows 12..14 and brackets reach up to row 1. The monospaced letters are widened so that text at the screen's 16-pixel
 // pitch reads as words rather than spaced-out letters.
 enum { PIXEL_SIZE = 14, BASELINE_ROW = 12 };
-static const double WIDEN = 1.5;
+static const double WIDEN = 1.75;
 
 int Font_CellX(int code)
 {
