@@ -52,8 +52,7 @@ static float LineDistance(int x, int period)
     return std::min(d, period - d);
 }
 
-// A fixed pseudo-random value in 0..1 for an integer: the same on every run and every machine.
-static float Hash(uint32_t n)
+float Tex_Hash(uint32_t n)
 {
     n ^= n >> 16;
     n *= 0x7feb352dU;
@@ -173,9 +172,9 @@ static float Reach(float angle)
                                      0.08f * std::sin(9.0f * angle + 0.4f) +
                                      0.05f * std::sin(17.0f * angle + 2.1f));
     for (int i = 0; i < RAYS; i++) {
-        float rayAngle = 2.0f * PI * (i + Hash(i * 3 + 1)) / RAYS;
-        float length = Lerp(FIREBALL_RADIUS, MAX_RADIUS, 0.3f + 0.7f * Hash(i * 3 + 2));
-        float width = 0.05f + 0.07f * Hash(i * 3 + 3);
+        float rayAngle = 2.0f * PI * (i + Tex_Hash(i * 3 + 1)) / RAYS;
+        float length = Lerp(FIREBALL_RADIUS, MAX_RADIUS, 0.3f + 0.7f * Tex_Hash(i * 3 + 2));
+        float width = 0.05f + 0.07f * Tex_Hash(i * 3 + 3);
         float off = std::fabs(std::remainder(angle - rayAngle, 2.0f * PI));
         float k = Clamp01(1.0f - off / width);
         reach = std::max(reach, FIREBALL_RADIUS * 0.8f + (length - FIREBALL_RADIUS * 0.8f) * k * k);
@@ -202,8 +201,8 @@ Image Tex_Kaboom()
         }
     // Sparks flung out beyond the fireball: a hot texel with a glowing cross round it.
     for (int i = 0; i < SPARKS; i++) {
-        float angle = 2.0f * PI * Hash(1000 + i);
-        float distance = FIREBALL_RADIUS + (MAX_RADIUS - 2.0f - FIREBALL_RADIUS) * Hash(2000 + i);
+        float angle = 2.0f * PI * Tex_Hash(1000 + i);
+        float distance = FIREBALL_RADIUS + (MAX_RADIUS - 2.0f - FIREBALL_RADIUS) * Tex_Hash(2000 + i);
         int sx = int(centre + distance * std::cos(angle));
         int sy = int(centre + distance * std::sin(angle));
         static const struct { int dx, dy; float heat; } CROSS[] = {

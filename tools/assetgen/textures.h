@@ -1,7 +1,12 @@
 // textures.h -- the arena's pictures: floor, wall panels and the explosion.
 #pragma once
 
+#include <cstdint>
+
 #include "threedf.h"
+
+// A fixed pseudo-random value in 0..1 for an integer: the same on every run and every machine.
+float Tex_Hash(uint32_t n);
 
 // Pictures of 256 x 256 texels, made from code alone: the same texels on every run.
 

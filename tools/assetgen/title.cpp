@@ -13,6 +13,7 @@
 #include FT_FREETYPE_H
 
 #include "output.h"
+#include "textures.h"
 
 enum { WIDTH = TITLE_WIDTH, HEIGHT = TITLE_HEIGHT };
 
@@ -43,17 +44,6 @@ static float Smooth(float edge0, float edge1, float v)
 {
     float t = Clamp01((v - edge0) / (edge1 - edge0));
     return t * t * (3.0f - 2.0f * t);
-}
-
-// A fixed pseudo-random value in 0..1 for an integer: the same on every run and every machine.
-static float Hash(uint32_t n)
-{
-    n ^= n >> 16;
-    n *= 0x7feb352dU;
-    n ^= n >> 15;
-    n *= 0x846ca68bU;
-    n ^= n >> 16;
-    return (n & 0xFFFFFF) / float(0x1000000);
 }
 
 // The whole picture in floating point, rows top first.
@@ -385,10 +375,10 @@ static void PaintArena(Canvas *picture, Canvas *glow)
     // A scatter of faint stars, thinning towards the horizon haze.
     for (int y = 0; y < int(HORIZON_Y) - 20; y++)
         for (int x = 0; x < WIDTH; x++) {
-            float h = Hash(uint32_t(y * WIDTH + x));
+            float h = Tex_Hash(uint32_t(y * WIDTH + x));
             if (h < 0.9965f)
                 continue;
-            float bright = (0.3f + 0.7f * Hash(uint32_t(y * WIDTH + x) + 0x9e3779b9U)) *
+            float bright = (0.3f + 0.7f * Tex_Hash(uint32_t(y * WIDTH + x) + 0x9e3779b9U)) *
                            Smooth(HORIZON_Y - 20.0f, HORIZON_Y - 110.0f, float(y));
             Colour &c = (*picture)[y * WIDTH + x];
             c = c + Colour{0.8f, 0.85f, 1.0f} * bright;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/device/device_objects.h"
 #include "graphics/device/gl/gl_functions.h"
 #include "graphics/device/png_write.h"
 #include "platform/sdl/sdl_frontend.h"
@@ -20,8 +21,6 @@
 namespace {
 
 enum { PAGE_WIDTH = 640, PAGE_HEIGHT = 480 };
-
-enum ObjectType { OBJ_DISPLAY, OBJ_DIRECT3D, OBJ_SURFACE, OBJ_DEVICE, OBJ_VIEWPORT, OBJ_TEXTURE };
 
 // Which page of the flip chain a surface is, if any.
 enum PageRole { NOT_A_PAGE, FRONT_PAGE, BACK_PAGE };
@@ -47,13 +46,6 @@ struct Surface {
 struct Device {
     uint32_t states[GFX_RENDER_STATES] = {};
     bool inScene = false;
-};
-
-struct Object {
-    ObjectType type;
-    bool alive = true;
-    std::shared_ptr<Surface> surface;
-    std::shared_ptr<Device> device;
 };
 
 const char *const VERTEX_SHADER = R"(#version 330 core
@@ -130,28 +122,15 @@ struct Renderer {
     GLuint boundTexture = 0;
 };
 
-std::vector<Object> objects;            // handle h is objects[h - 1]; handles are never reused
+typedef DeviceObjects<Surface, Device> Table;
+typedef Table::Object Object;
 void *coopWindow = nullptr;             // the window the display was given
 Renderer *renderer = nullptr;
 unsigned generation = 0;                // counts contexts, so textures know theirs
 
-GfxHandle Make(ObjectType type, std::shared_ptr<Surface> surface = nullptr,
-               std::shared_ptr<Device> device = nullptr)
+Object *Find(GfxHandle handle, DeviceObjectType type)
 {
-    Object o;
-    o.type = type;
-    o.surface = std::move(surface);
-    o.device = std::move(device);
-    objects.push_back(std::move(o));
-    return (GfxHandle)objects.size();
-}
-
-Object *Find(GfxHandle handle, ObjectType type)
-{
-    if (handle == 0 || handle > objects.size())
-        return nullptr;
-    Object &o = objects[handle - 1];
-    return o.alive && o.type == type ? &o : nullptr;
+    return Table::Find(handle, type);
 }
 
 Surface::~Surface()
@@ -161,12 +140,12 @@ Surface::~Surface()
 }
 
 // The window handle is an SDL window only when a front end with a display made it; look it up
-// among SDL's windows rather than trusting it.
+// among SDL's windows by their numbers (given out from 1 up) rather than trusting it.
 SDL_Window *AsSdlWindow(void *handle)
 {
     if (!handle || !SDL_WasInit(SDL_INIT_VIDEO))
         return nullptr;
-    for (Uint32 id = 1; id <= 256; id++)
+    for (Uint32 id = 1; id <= 65536; id++)
         if (SDL_GetWindowFromID(id) == handle)
             return static_cast<SDL_Window *>(handle);
     return nullptr;
@@ -527,50 +506,11 @@ int DirectDrawEnumerate(GfxDriverCallback callback, void *context)
     return 1;
 }
 
-int DirectDrawCreate(const GfxGuid *guid, GfxHandle *display)
-{
-    if (guid)
-        return 0;   // there is only the one display
-    *display = Make(OBJ_DISPLAY);
-    return 1;
-}
-
-int QueryInterface(GfxHandle handle, int iid, GfxHandle *out)
-{
-    if (handle == 0 || handle > objects.size() || !objects[handle - 1].alive)
-        return 0;
-    const Object &o = objects[handle - 1];
-    switch (iid) {
-    case GFX_IID_DIRECTDRAW2:
-        if (o.type != OBJ_DISPLAY) return 0;
-        *out = Make(OBJ_DISPLAY);
-        return 1;
-    case GFX_IID_DIRECT3D2:
-        if (o.type != OBJ_DISPLAY) return 0;
-        *out = Make(OBJ_DIRECT3D);
-        return 1;
-    case GFX_IID_SURFACE3:
-        if (o.type != OBJ_SURFACE) return 0;
-        *out = Make(OBJ_SURFACE, o.surface);
-        return 1;
-    case GFX_IID_TEXTURE2:
-        if (o.type != OBJ_SURFACE || !(o.surface->caps & DDSCAPS_TEXTURE)) return 0;
-        *out = Make(OBJ_TEXTURE, o.surface);
-        return 1;
-    }
-    return 0;
-}
-
 void Release(GfxHandle handle)
 {
-    if (handle == 0 || handle > objects.size() || !objects[handle - 1].alive)
-        return;
-    Object &o = objects[handle - 1];
-    o.alive = false;
-    if (o.type == OBJ_DEVICE)
+    DeviceObjectType type;
+    if (Table::Release(handle, &type) && type == OBJ_DEVICE)
         DestroyRenderer();
-    o.surface.reset();
-    o.device.reset();
 }
 
 int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
@@ -620,50 +560,26 @@ int CreateSurface(GfxHandle display, const GfxSurfaceDesc *desc, GfxHandle *out)
         front->back->width = PAGE_WIDTH, front->back->height = PAGE_HEIGHT;
         front->back->caps = DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE;
         front->back->page = BACK_PAGE;
-        *out = Make(OBJ_SURFACE, front);
+        *out = Table::Make(OBJ_SURFACE, front);
         return 1;
     }
-    int width = desc->width, height = desc->height;
-    if (width < 1 || height < 1 || width > 4096 || height > 4096)
-        return 0;
     if (desc->caps & DDSCAPS_ZBUFFER) {
+        if (desc->width < 1 || desc->height < 1 || desc->width > 4096 || desc->height > 4096)
+            return 0;
         auto depth = std::make_shared<Surface>();
-        depth->width = width, depth->height = height, depth->caps = desc->caps;
-        *out = Make(OBJ_SURFACE, depth);
+        depth->width = desc->width, depth->height = desc->height, depth->caps = desc->caps;
+        *out = Table::Make(OBJ_SURFACE, depth);
         return 1;
     }
-    // A texture, with its mip chain when one is asked for.
-    int levels = (desc->flags & DDSD_MIPMAPCOUNT) ? desc->mipMapCount : 1;
-    if (levels < 1 || levels > 16)
-        return 0;
-    auto first = NewSurface(width, height, desc->caps);
-    auto level = first;
-    for (int i = 0;; i++) {
+    // A texture, with its mip chain when one is asked for; the card gets it when it is loaded.
+    auto first = Device_MakeTextureChain<Surface>(desc, [desc](int width, int height) {
+        auto level = NewSurface(width, height, desc->caps);
         level->format = desc->pixelFormat;
-        if (i + 1 == levels)
-            break;
-        width = width > 1 ? width / 2 : 1;
-        height = height > 1 ? height / 2 : 1;
-        level->nextLevel = NewSurface(width, height, desc->caps);
-        level = level->nextLevel;
-    }
-    *out = Make(OBJ_SURFACE, first);
-    return 1;
-}
-
-int GetAttachedSurface(GfxHandle handle, uint32_t caps, GfxHandle *out)
-{
-    Object *o = Find(handle, OBJ_SURFACE);
-    if (!o)
+        return level;
+    });
+    if (!first)
         return 0;
-    std::shared_ptr<Surface> found;
-    if (caps & DDSCAPS_BACKBUFFER)
-        found = o->surface->back;
-    else if (caps & DDSCAPS_MIPMAP)
-        found = o->surface->nextLevel;
-    if (!found)
-        return 0;
-    *out = Make(OBJ_SURFACE, found);
+    *out = Table::Make(OBJ_SURFACE, first);
     return 1;
 }
 
@@ -807,7 +723,7 @@ int CreateDevice(GfxHandle direct3d, int kind, GfxHandle target, GfxHandle *out)
     SDL_Window *window = AsSdlWindow(coopWindow);
     if (!window || !CreateRenderer(window))
         return 0;
-    *out = Make(OBJ_DEVICE, nullptr, std::make_shared<Device>());
+    *out = Table::Make(OBJ_DEVICE, nullptr, std::make_shared<Device>());
     return 1;
 }
 
@@ -831,44 +747,9 @@ int EnumTextureFormats(GfxHandle device, GfxFormatCallback callback, void *conte
 {
     if (!Find(device, OBJ_DEVICE))
         return 0;
-    for (const GfxPixelFormat &format : TEXTURE_FORMATS) {
-        GfxSurfaceDesc desc = {};
-        desc.flags = DDSD_PIXELFORMAT;
-        desc.pixelFormat = format;
-        if (callback(&desc, context) == 0)
-            break;
-    }
+    Device_OfferTextureFormats(TEXTURE_FORMATS, sizeof TEXTURE_FORMATS / sizeof TEXTURE_FORMATS[0],
+                               callback, context);
     return 1;
-}
-
-int CreateViewport(GfxHandle direct3d, GfxHandle *out)
-{
-    if (!Find(direct3d, OBJ_DIRECT3D))
-        return 0;
-    *out = Make(OBJ_VIEWPORT);
-    return 1;
-}
-
-int AddViewport(GfxHandle device, GfxHandle viewport)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    Object *v = Find(viewport, OBJ_VIEWPORT);
-    if (!d || !v)
-        return 0;
-    v->device = d->device;
-    return 1;
-}
-
-int SetViewport2(GfxHandle viewport, const GfxViewportDesc *desc)
-{
-    return Find(viewport, OBJ_VIEWPORT) && desc->width > 0 && desc->height > 0;
-}
-
-int SetCurrentViewport(GfxHandle device, GfxHandle viewport)
-{
-    Object *v = Find(viewport, OBJ_VIEWPORT);
-    Object *d = Find(device, OBJ_DEVICE);
-    return d && v && v->device == d->device;
 }
 
 // Clears the depth of the back page within each rectangle, given in screen pixels.
@@ -897,13 +778,6 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
     }
     gl.Disable(GL_SCISSOR_TEST);
     return 1;
-}
-
-void SetRenderState(GfxHandle device, int state, uint32_t value)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    if (d && state >= 0 && state < GFX_RENDER_STATES)
-        d->device->states[state] = value;
 }
 
 // Sends a texture chain to the card: the texels of every level as the format says.
@@ -957,24 +831,6 @@ int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
     return 1;
 }
 
-int BeginScene(GfxHandle device)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    if (!d || d->device->inScene)
-        return 0;
-    d->device->inScene = true;
-    return 1;
-}
-
-int EndScene(GfxHandle device)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    if (!d || !d->device->inScene)
-        return 0;
-    d->device->inScene = false;
-    return 1;
-}
-
 int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int count)
 {
     Object *o = Find(handle, OBJ_DEVICE);
@@ -1004,11 +860,12 @@ int GlFunctions_Load(GlFunctions *gl)
 }
 
 const GfxDevice g_glDevice = {
-    "gl", DirectDrawEnumerate, DirectDrawCreate, QueryInterface, Release, SetCooperativeLevel,
-    SetDisplayMode, WaitForVerticalBlank, CreateSurface, GetAttachedSurface, AddAttachedSurface,
-    SetColorKey, Lock, Unlock, ColorFill, Flip, CreateDevice, GetCaps, EnumTextureFormats,
-    CreateViewport, AddViewport, SetViewport2, SetCurrentViewport, Clear, SetRenderState,
-    LoadTexture, GetTextureHandle, BeginScene, EndScene, DrawPrimitive,
+    "gl", DirectDrawEnumerate, Table::DirectDrawCreate, Table::QueryInterface, Release,
+    SetCooperativeLevel, SetDisplayMode, WaitForVerticalBlank, CreateSurface,
+    Table::GetAttachedSurface, AddAttachedSurface, SetColorKey, Lock, Unlock, ColorFill, Flip,
+    CreateDevice, GetCaps, EnumTextureFormats, Table::CreateViewport, Table::AddViewport,
+    Table::SetViewport2, Table::SetCurrentViewport, Clear, Table::SetRenderState, LoadTexture,
+    GetTextureHandle, Table::BeginScene, Table::EndScene, DrawPrimitive,
 };
 
 void GlDevice_Repaint()
@@ -1040,8 +897,5 @@ int GlDevice_SavePng(const char *path)
 
 int GlDevice_LiveObjects()
 {
-    int live = 0;
-    for (const Object &o : objects)
-        live += o.alive;
-    return live;
+    return Table::Live();
 }

@@ -7,11 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/device/device_objects.h"
 #include "graphics/device/soft/raster.h"
 
 namespace {
-
-enum ObjectType { OBJ_DISPLAY, OBJ_DIRECT3D, OBJ_SURFACE, OBJ_DEVICE, OBJ_VIEWPORT, OBJ_TEXTURE };
 
 struct Surface {
     int width = 0, height = 0;
@@ -30,36 +29,15 @@ struct Device {
     bool inScene = false;
 };
 
-struct Object {
-    ObjectType type;
-    bool alive = true;
-    std::shared_ptr<Surface> surface;   // surfaces and textures
-    std::shared_ptr<Device> device;     // devices, and viewports once added to one
-};
-
-std::vector<Object> objects;            // handle h is objects[h - 1]; handles are never reused
-int badReleases = 0;
+typedef DeviceObjects<Surface, Device> Table;
+typedef Table::Object Object;
 SoftPresenter presenter = nullptr;
 void *displayWindow = nullptr;
 std::shared_ptr<Surface> primary;       // the page on show
 
-GfxHandle Make(ObjectType type, std::shared_ptr<Surface> surface = nullptr,
-               std::shared_ptr<Device> device = nullptr)
+Object *Find(GfxHandle handle, DeviceObjectType type)
 {
-    Object o;
-    o.type = type;
-    o.surface = std::move(surface);
-    o.device = std::move(device);
-    objects.push_back(std::move(o));
-    return (GfxHandle)objects.size();
-}
-
-Object *Find(GfxHandle handle, ObjectType type)
-{
-    if (handle == 0 || handle > objects.size())
-        return nullptr;
-    Object &o = objects[handle - 1];
-    return o.alive && o.type == type ? &o : nullptr;
+    return Table::Find(handle, type);
 }
 
 std::shared_ptr<Surface> NewSurface(int width, int height, uint32_t caps, uint16_t fill = 0)
@@ -87,50 +65,10 @@ int DirectDrawEnumerate(GfxDriverCallback callback, void *context)
     return 1;
 }
 
-int DirectDrawCreate(const GfxGuid *guid, GfxHandle *display)
-{
-    if (guid)
-        return 0;   // there is only the one display
-    *display = Make(OBJ_DISPLAY);
-    return 1;
-}
-
-int QueryInterface(GfxHandle handle, int iid, GfxHandle *out)
-{
-    if (handle == 0 || handle > objects.size() || !objects[handle - 1].alive)
-        return 0;
-    const Object &o = objects[handle - 1];
-    switch (iid) {
-    case GFX_IID_DIRECTDRAW2:
-        if (o.type != OBJ_DISPLAY) return 0;
-        *out = Make(OBJ_DISPLAY);
-        return 1;
-    case GFX_IID_DIRECT3D2:
-        if (o.type != OBJ_DISPLAY) return 0;
-        *out = Make(OBJ_DIRECT3D);
-        return 1;
-    case GFX_IID_SURFACE3:
-        if (o.type != OBJ_SURFACE) return 0;
-        *out = Make(OBJ_SURFACE, o.surface);
-        return 1;
-    case GFX_IID_TEXTURE2:
-        if (o.type != OBJ_SURFACE || !(o.surface->caps & DDSCAPS_TEXTURE)) return 0;
-        *out = Make(OBJ_TEXTURE, o.surface);
-        return 1;
-    }
-    return 0;
-}
-
 void Release(GfxHandle handle)
 {
-    if (handle == 0 || handle > objects.size() || !objects[handle - 1].alive) {
-        badReleases++;
-        return;
-    }
-    Object &o = objects[handle - 1];
-    o.alive = false;
-    o.surface.reset();
-    o.device.reset();
+    DeviceObjectType type;
+    Table::Release(handle, &type);
 }
 
 int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
@@ -160,45 +98,21 @@ int CreateSurface(GfxHandle display, const GfxSurfaceDesc *desc, GfxHandle *out)
         if (desc->backBufferCount >= 1)
             front->back = NewSurface(640, 480, DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE);
         primary = front;
-        *out = Make(OBJ_SURFACE, front);
+        *out = Table::Make(OBJ_SURFACE, front);
         return 1;
     }
-    int width = desc->width, height = desc->height;
-    if (width < 1 || height < 1 || width > 4096 || height > 4096)
-        return 0;
     if (desc->caps & DDSCAPS_ZBUFFER) {
-        *out = Make(OBJ_SURFACE, NewSurface(width, height, desc->caps, 0xFFFF));
+        if (desc->width < 1 || desc->height < 1 || desc->width > 4096 || desc->height > 4096)
+            return 0;
+        *out = Table::Make(OBJ_SURFACE, NewSurface(desc->width, desc->height, desc->caps, 0xFFFF));
         return 1;
     }
     // A texture, with its mip chain when one is asked for.
-    int levels = (desc->flags & DDSD_MIPMAPCOUNT) ? desc->mipMapCount : 1;
-    if (levels < 1 || levels > 16)
+    auto first = Device_MakeTextureChain<Surface>(
+        desc, [desc](int width, int height) { return NewSurface(width, height, desc->caps); });
+    if (!first)
         return 0;
-    auto first = NewSurface(width, height, desc->caps);
-    auto level = first;
-    for (int i = 1; i < levels; i++) {
-        width = width > 1 ? width / 2 : 1;
-        height = height > 1 ? height / 2 : 1;
-        level->nextLevel = NewSurface(width, height, desc->caps);
-        level = level->nextLevel;
-    }
-    *out = Make(OBJ_SURFACE, first);
-    return 1;
-}
-
-int GetAttachedSurface(GfxHandle handle, uint32_t caps, GfxHandle *out)
-{
-    Object *o = Find(handle, OBJ_SURFACE);
-    if (!o)
-        return 0;
-    std::shared_ptr<Surface> found;
-    if (caps & DDSCAPS_BACKBUFFER)
-        found = o->surface->back;
-    else if (caps & DDSCAPS_MIPMAP)
-        found = o->surface->nextLevel;
-    if (!found)
-        return 0;
-    *out = Make(OBJ_SURFACE, found);
+    *out = Table::Make(OBJ_SURFACE, first);
     return 1;
 }
 
@@ -267,7 +181,7 @@ int CreateDevice(GfxHandle direct3d, int kind, GfxHandle target, GfxHandle *out)
     auto device = std::make_shared<Device>();
     device->target = t->surface;
     device->depth = t->surface->depth;
-    *out = Make(OBJ_DEVICE, nullptr, device);
+    *out = Table::Make(OBJ_DEVICE, nullptr, device);
     return 1;
 }
 
@@ -284,44 +198,9 @@ int EnumTextureFormats(GfxHandle device, GfxFormatCallback callback, void *conte
 {
     if (!Find(device, OBJ_DEVICE))
         return 0;
-    for (const GfxPixelFormat &format : TEXTURE_FORMATS) {
-        GfxSurfaceDesc desc = {};
-        desc.flags = DDSD_PIXELFORMAT;
-        desc.pixelFormat = format;
-        if (callback(&desc, context) == 0)
-            break;
-    }
+    Device_OfferTextureFormats(TEXTURE_FORMATS, sizeof TEXTURE_FORMATS / sizeof TEXTURE_FORMATS[0],
+                               callback, context);
     return 1;
-}
-
-int CreateViewport(GfxHandle direct3d, GfxHandle *out)
-{
-    if (!Find(direct3d, OBJ_DIRECT3D))
-        return 0;
-    *out = Make(OBJ_VIEWPORT);
-    return 1;
-}
-
-int AddViewport(GfxHandle device, GfxHandle viewport)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    Object *v = Find(viewport, OBJ_VIEWPORT);
-    if (!d || !v)
-        return 0;
-    v->device = d->device;
-    return 1;
-}
-
-int SetViewport2(GfxHandle viewport, const GfxViewportDesc *desc)
-{
-    return Find(viewport, OBJ_VIEWPORT) && desc->width > 0 && desc->height > 0;
-}
-
-int SetCurrentViewport(GfxHandle device, GfxHandle viewport)
-{
-    Object *v = Find(viewport, OBJ_VIEWPORT);
-    Object *d = Find(device, OBJ_DEVICE);
-    return d && v && v->device == d->device;
 }
 
 int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
@@ -341,13 +220,6 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
     return 1;
 }
 
-void SetRenderState(GfxHandle device, int state, uint32_t value)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    if (d && state >= 0 && state < GFX_RENDER_STATES)
-        d->device->states[state] = value;
-}
-
 int LoadTexture(GfxHandle destination, GfxHandle source)
 {
     Object *d = Find(destination, OBJ_TEXTURE);
@@ -365,24 +237,6 @@ int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
     if (!Find(texture, OBJ_TEXTURE) || !Find(device, OBJ_DEVICE))
         return 0;
     *handle = texture;
-    return 1;
-}
-
-int BeginScene(GfxHandle device)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    if (!d || d->device->inScene)
-        return 0;
-    d->device->inScene = true;
-    return 1;
-}
-
-int EndScene(GfxHandle device)
-{
-    Object *d = Find(device, OBJ_DEVICE);
-    if (!d || !d->device->inScene)
-        return 0;
-    d->device->inScene = false;
     return 1;
 }
 
@@ -418,11 +272,12 @@ int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int coun
 }  // namespace
 
 const GfxDevice g_softDevice = {
-    "soft", DirectDrawEnumerate, DirectDrawCreate, QueryInterface, Release, SetCooperativeLevel,
-    SetDisplayMode, WaitForVerticalBlank, CreateSurface, GetAttachedSurface, AddAttachedSurface,
-    SetColorKey, Lock, Unlock, ColorFill, Flip, CreateDevice, GetCaps, EnumTextureFormats,
-    CreateViewport, AddViewport, SetViewport2, SetCurrentViewport, Clear, SetRenderState,
-    LoadTexture, GetTextureHandle, BeginScene, EndScene, DrawPrimitive,
+    "soft", DirectDrawEnumerate, Table::DirectDrawCreate, Table::QueryInterface, Release,
+    SetCooperativeLevel, SetDisplayMode, WaitForVerticalBlank, CreateSurface,
+    Table::GetAttachedSurface, AddAttachedSurface, SetColorKey, Lock, Unlock, ColorFill, Flip,
+    CreateDevice, GetCaps, EnumTextureFormats, Table::CreateViewport, Table::AddViewport,
+    Table::SetViewport2, Table::SetCurrentViewport, Clear, Table::SetRenderState, LoadTexture,
+    GetTextureHandle, Table::BeginScene, Table::EndScene, DrawPrimitive,
 };
 
 void SoftDevice_SetPresenter(SoftPresenter p)
@@ -443,13 +298,10 @@ int SoftDevice_FrontPage(const uint16_t **pixels, int *pitchPixels, int *width, 
 
 int SoftDevice_LiveObjects()
 {
-    int live = 0;
-    for (const Object &o : objects)
-        live += o.alive;
-    return live;
+    return Table::Live();
 }
 
 int SoftDevice_BadReleases()
 {
-    return badReleases;
+    return Table::BadReleases();
 }

@@ -1,0 +1,225 @@
+// device_objects.h -- the bookkeeping the software and hardware devices share: handles standing
+// for displays, surfaces, 3-D devices, viewports and texture interfaces, made and released like
+// reference-counted objects, and the operations that are bookkeeping alone. Each device brings
+// its own Surface (with caps, back, nextLevel) and Device (with states and inScene) records, and
+// so gets a table of its own; the operations are static so that a device layer can name them.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "graphics/device/device.h"
+
+enum DeviceObjectType { OBJ_DISPLAY, OBJ_DIRECT3D, OBJ_SURFACE, OBJ_DEVICE, OBJ_VIEWPORT, OBJ_TEXTURE };
+
+template <typename Surface, typename Device> class DeviceObjects {
+public:
+    struct Object {
+        DeviceObjectType type;
+        bool alive = true;
+        std::shared_ptr<Surface> surface;   // surfaces and texture interfaces
+        std::shared_ptr<Device> device;     // devices, and viewports once added to one
+    };
+
+    // Handle h is the object at h - 1; handles are never reused.
+    static GfxHandle Make(DeviceObjectType type, std::shared_ptr<Surface> surface = nullptr,
+                   std::shared_ptr<Device> device = nullptr)
+    {
+        Object o;
+        o.type = type;
+        o.surface = std::move(surface);
+        o.device = std::move(device);
+        Objects().push_back(std::move(o));
+        return (GfxHandle)Objects().size();
+    }
+
+    static Object *Find(GfxHandle handle, DeviceObjectType type)
+    {
+        Object *o = FindAny(handle);
+        return o && o->type == type ? o : nullptr;
+    }
+
+    static Object *FindAny(GfxHandle handle)
+    {
+        std::vector<Object> &objects = Objects();
+        if (handle == 0 || handle > objects.size() || !objects[handle - 1].alive)
+            return nullptr;
+        return &objects[handle - 1];
+    }
+
+    // Lets go of an object and gives its type; 0, and one more bad release, when it was gone.
+    static int Release(GfxHandle handle, DeviceObjectType *type)
+    {
+        Object *o = FindAny(handle);
+        if (!o) {
+            BadReleaseCount()++;
+            return 0;
+        }
+        o->alive = false;
+        *type = o->type;
+        o->surface.reset();
+        o->device.reset();
+        return 1;
+    }
+
+    static int Live()
+    {
+        int live = 0;
+        for (const Object &o : Objects())
+            live += o.alive;
+        return live;
+    }
+
+    static int BadReleases() { return BadReleaseCount(); }
+
+    static int DirectDrawCreate(const GfxGuid *guid, GfxHandle *display)
+    {
+        if (guid)
+            return 0;   // there is only the one display
+        *display = Make(OBJ_DISPLAY);
+        return 1;
+    }
+
+    static int QueryInterface(GfxHandle handle, int iid, GfxHandle *out)
+    {
+        const Object *o = FindAny(handle);
+        if (!o)
+            return 0;
+        switch (iid) {
+        case GFX_IID_DIRECTDRAW2:
+            if (o->type != OBJ_DISPLAY) return 0;
+            *out = Make(OBJ_DISPLAY);
+            return 1;
+        case GFX_IID_DIRECT3D2:
+            if (o->type != OBJ_DISPLAY) return 0;
+            *out = Make(OBJ_DIRECT3D);
+            return 1;
+        case GFX_IID_SURFACE3:
+            if (o->type != OBJ_SURFACE) return 0;
+            *out = Make(OBJ_SURFACE, o->surface);
+            return 1;
+        case GFX_IID_TEXTURE2:
+            if (o->type != OBJ_SURFACE || !(o->surface->caps & DDSCAPS_TEXTURE)) return 0;
+            *out = Make(OBJ_TEXTURE, o->surface);
+            return 1;
+        }
+        return 0;
+    }
+
+    // The back buffer of a primary surface, or the next level of a mip chain.
+    static int GetAttachedSurface(GfxHandle handle, uint32_t caps, GfxHandle *out)
+    {
+        Object *o = Find(handle, OBJ_SURFACE);
+        if (!o)
+            return 0;
+        std::shared_ptr<Surface> found;
+        if (caps & DDSCAPS_BACKBUFFER)
+            found = o->surface->back;
+        else if (caps & DDSCAPS_MIPMAP)
+            found = o->surface->nextLevel;
+        if (!found)
+            return 0;
+        *out = Make(OBJ_SURFACE, found);
+        return 1;
+    }
+
+    static int CreateViewport(GfxHandle direct3d, GfxHandle *out)
+    {
+        if (!Find(direct3d, OBJ_DIRECT3D))
+            return 0;
+        *out = Make(OBJ_VIEWPORT);
+        return 1;
+    }
+
+    static int AddViewport(GfxHandle device, GfxHandle viewport)
+    {
+        Object *d = Find(device, OBJ_DEVICE);
+        Object *v = Find(viewport, OBJ_VIEWPORT);
+        if (!d || !v)
+            return 0;
+        v->device = d->device;
+        return 1;
+    }
+
+    static int SetViewport2(GfxHandle viewport, const GfxViewportDesc *desc)
+    {
+        return Find(viewport, OBJ_VIEWPORT) && desc->width > 0 && desc->height > 0;
+    }
+
+    static int SetCurrentViewport(GfxHandle device, GfxHandle viewport)
+    {
+        Object *v = Find(viewport, OBJ_VIEWPORT);
+        Object *d = Find(device, OBJ_DEVICE);
+        return d && v && v->device == d->device;
+    }
+
+    static void SetRenderState(GfxHandle device, int state, uint32_t value)
+    {
+        Object *d = Find(device, OBJ_DEVICE);
+        if (d && state >= 0 && state < GFX_RENDER_STATES)
+            d->device->states[state] = value;
+    }
+
+    static int BeginScene(GfxHandle device)
+    {
+        Object *d = Find(device, OBJ_DEVICE);
+        if (!d || d->device->inScene)
+            return 0;
+        d->device->inScene = true;
+        return 1;
+    }
+
+    static int EndScene(GfxHandle device)
+    {
+        Object *d = Find(device, OBJ_DEVICE);
+        if (!d || !d->device->inScene)
+            return 0;
+        d->device->inScene = false;
+        return 1;
+    }
+
+private:
+    // Never destroyed: objects still held when the process ends are left as they are.
+    static std::vector<Object> &Objects()
+    {
+        static std::vector<Object> *objects = new std::vector<Object>;
+        return *objects;
+    }
+    static int &BadReleaseCount()
+    {
+        static int count = 0;
+        return count;
+    }
+};
+
+// Offers a device's texture formats, in its order of preference, until the callback takes one.
+inline void Device_OfferTextureFormats(const GfxPixelFormat *formats, int count,
+                                       GfxFormatCallback callback, void *context)
+{
+    for (int i = 0; i < count; i++) {
+        GfxSurfaceDesc desc = {};
+        desc.flags = DDSD_PIXELFORMAT;
+        desc.pixelFormat = formats[i];
+        if (callback(&desc, context) == 0)
+            break;
+    }
+}
+
+// The levels of a texture as its description asks, each half the one before and made by
+// newLevel (width, height); null for sizes or level counts no texture has.
+template <typename Surface, typename NewLevel>
+std::shared_ptr<Surface> Device_MakeTextureChain(const GfxSurfaceDesc *desc, NewLevel newLevel)
+{
+    int width = desc->width, height = desc->height;
+    int levels = (desc->flags & DDSD_MIPMAPCOUNT) ? desc->mipMapCount : 1;
+    if (width < 1 || height < 1 || width > 4096 || height > 4096 || levels < 1 || levels > 16)
+        return nullptr;
+    std::shared_ptr<Surface> first = newLevel(width, height), level = first;
+    for (int i = 1; i < levels; i++) {
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+        level->nextLevel = newLevel(width, height);
+        level = level->nextLevel;
+    }
+    return first;
+}
