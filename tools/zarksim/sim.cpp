@@ -67,15 +67,13 @@ const Option OPTIONS[] = {
          o->screenshots.push_back({frame, colon + 1});
          return true;
      }},
-    {"--device", "gl|soft", "draw with the hardware (OpenGL) or the software device (default "
-     "soft); gl needs a display, such as Xvfb's",
+    {"--device", "gl|soft", "draw with OpenGL (needs a display) or the software device (default)",
      [](SimOptions *o, const char *v) {
          if (strcmp(v, "gl") != 0 && strcmp(v, "soft") != 0) return false;
          o->gl = strcmp(v, "gl") == 0;
          return true;
      }},
-    {"--size", "WxH", "the hardware device's drawable in pixels (default 640x480); the game "
-     "is drawn in its largest 4:3 area and screenshots are that area",
+    {"--size", "WxH", "OpenGL's window in pixels (default 640x480); shots are its 4:3 area",
      [](SimOptions *o, const char *v) {
          const char *x = strchr(v, 'x');
          long w, h;
