@@ -8,6 +8,8 @@
 
 #include "font.h"
 #include "model.h"
+#include "music.h"
+#include "sounds.h"
 #include "textures.h"
 #include "threedf.h"
 #include "title.h"
@@ -45,6 +47,11 @@ static const struct {
     {"kaboom.3df", WriteKaboom},
     {"zark2.wrl", Cycle_WriteWrl},
     {"zark.jpg", Title_WriteJpeg},
+    {"cyc4.wav", Sfx_WriteEngine},
+    {"boom.wav", Sfx_WritePlayerBoom},
+    {"turn2.wav", Sfx_WriteTurn},
+    {"boom2.wav", Sfx_WriteCycleBoom},
+    {"zark.mid", Tune_WriteMidi},
 };
 
 int main(int argc, char **argv)
