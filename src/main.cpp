@@ -1,6 +1,7 @@
 // main.cpp -- the game: the SDL front end driving the application shell. The picture is drawn by
 // the hardware device through OpenGL, or by the software device where OpenGL cannot be had;
 // ZARKRIDE_DEVICE=soft asks for the software device from the start, for drivers that misbehave.
+// Sound and music play through OpenAL Soft's default device, where there is one.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,9 +12,12 @@
 #include "graphics/gfx.h"
 #include "platform/sdl/sdl_frontend.h"
 #include "shell/shell.h"
+#include "sound/openal/openal_audio.h"
+#include "sound/sound.h"
 
 int main()
 {
+    SND_SetBackend(OpenAL_Backend());
     SoftDevice_SetPresenter(SDLFE_PresentPage);
     SDLFE_SetRepaint(GlDevice_Repaint);
     const char *choice = getenv("ZARKRIDE_DEVICE");

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "sound/backend.h"
+#include "sound/wav.h"
 
 static const AudioBackend *chosenBackend = nullptr;
 static const AudioBackend *g_audio = nullptr;     // the open device, or null
@@ -30,13 +31,47 @@ void SND_Init()
     if (!chosenBackend || !chosenBackend->Open())
         return;
     g_audio = chosenBackend;
-    for (int channel = 0; channel < SND_CHANNELS; channel++) {
-        const ChannelFile &file = CHANNEL_FILES[channel];
-        if (g_audio->LoadChannel(channel, file.path, file.looping) == 0) {
-            channelLoaded[channel] = 1;
-            g_soundReady = 1;
-        }
+    for (int channel = 0; channel < SND_CHANNELS; channel++)
+        SND_LoadEffect(channel, CHANNEL_FILES[channel].path, CHANNEL_FILES[channel].looping);
+}
+
+int SND_LoadEffect(int channel, const char *path, int looping)
+{
+    if (!g_audio || channel < 0 || channel >= SND_CHANNELS)
+        return 1;
+    WavFile *file = nullptr;
+    WavFormat *format = nullptr;
+    WavChunk riff = {}, data = {};
+    if (SND_WavOpen(path, &file, &format, &riff) != 0)
+        return 1;
+    if (format->formatTag != 1) {
+        SND_WavClose(&file, &format);
+        return 4;
     }
+    int code = SND_WavFindData(&file, &data, &riff);
+    if (code != 0) {
+        SND_WavClose(&file, &format);
+        return code;
+    }
+    const uint32_t dataSize = data.size;
+    if (!g_audio->CreateBuffer(channel, format, dataSize, looping)) {
+        SND_WavClose(&file, &format);
+        return 5;
+    }
+    void *block = g_audio->Lock(channel);
+    if (!block) {
+        SND_WavClose(&file, &format);
+        return 7;
+    }
+    // A short or failed read leaves the buffer with what was read.
+    uint32_t read = 0;
+    SND_WavRead(file, dataSize, static_cast<uint8_t *>(block), &data, &read);
+    g_audio->Unlock(channel);
+    SND_WavClose(&file, &format);
+    channelLoaded[channel] = 1;
+    g_audio->SetPosition(channel, 0, 0, 0, 0, 0, 0);
+    g_soundReady = 1;
+    return 0;
 }
 
 static int Usable(int channel)
@@ -75,12 +110,30 @@ void SND_SetPosition(int channel, float x, float y, float z, float vx, float vy,
         g_audio->SetPosition(channel, x, y, z, vx, vy, vz);
 }
 
+int SND_HasDevice()
+{
+    return g_audio != nullptr;
+}
+
+int SND_StartStream(SndStreamFill fill, void *context)
+{
+    return g_audio ? g_audio->StartStream(SND_STREAM_RATE, fill, context) : 0;
+}
+
+void SND_StopStream()
+{
+    if (g_audio)
+        g_audio->StopStream();
+}
+
 void SND_Shutdown()
 {
     for (int channel = 0; channel < SND_CHANNELS; channel++)
         SND_Stop(channel);
-    if (g_audio)
+    if (g_audio) {
+        g_audio->StopStream();
         g_audio->Close();
+    }
     g_audio = nullptr;
     g_soundReady = 0;
 }

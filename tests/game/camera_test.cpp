@@ -7,6 +7,7 @@
 #include "sound/fake/fake_audio.h"
 #include "sound/sound.h"
 #include "support/arena.h"
+#include "support/workdir.h"
 
 // The view matrix a camera at eye looking at target gives.
 static std::vector<float> ViewFrom(float ex, float ey, float ez, float tx, float ty, float tz)
@@ -173,7 +174,10 @@ TEST(Camera, TheDirectorCutsEvery200Frames)
     EXPECT_EQ(cuts, 5);
 }
 
-TEST(Camera, DemoSoundsArePlacedAroundTheDemoCamera)
+// The sound channels load the game's own sound files.
+using CameraSounds = GameDirTest;
+
+TEST_F(CameraSounds, DemoSoundsArePlacedAroundTheDemoCamera)
 {
     StartPlay(3);
     SND_SetBackend(FakeAudio_Backend());

@@ -4,6 +4,7 @@
 #include "sound/fake/fake_audio.h"
 #include "sound/sound.h"
 #include "support/arena.h"
+#include "support/workdir.h"
 
 static bool Crashed(int slot)
 {
@@ -143,7 +144,10 @@ TEST(Collision, ALowerSlotsCrashDoesNotTakeItsWallAway)
     EXPECT_EQ(cycles[1].score, 0);
 }
 
-TEST(Collision, CrashTimelineWarningAndRespawn)
+// The sound channels load the game's own sound files.
+using CollisionSounds = GameDirTest;
+
+TEST_F(CollisionSounds, CrashTimelineWarningAndRespawn)
 {
     StartPlay(2);
     SND_SetBackend(FakeAudio_Backend());

@@ -50,7 +50,8 @@ protected:
     // Copies the game's data files, as the build made them, into the working directory.
     static void InstallGameData()
     {
-        for (const char *name : {"Alpha.3df", "floor.3df", "kaboom.3df", "wall1.3df", "zark2.wrl"})
+        for (const char *name : {"Alpha.3df", "floor.3df", "kaboom.3df", "wall1.3df", "zark2.wrl",
+                                 "cyc4.wav", "boom.wav", "turn2.wav", "boom2.wav"})
             WriteFile(name, ReadFile(std::string(ZARKRIDE_GAME_DIR) + "/" + name));
     }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "sim.h"
 #include "sound/fake/fake_audio.h"
@@ -110,4 +111,66 @@ TEST_F(WholeGame, BadCommandLinesAndKeyScriptsAreNamed)
     EXPECT_FALSE(Sim_ReadKeys("keys.txt", &keys, &error));
     EXPECT_EQ(error, "keys.txt:2: expected \"FRAME down|up CODE\"");
     EXPECT_FALSE(Sim_ReadKeys("missing.txt", &keys, &error));
+}
+
+// The sound a player would hear, rendered in step with the frames: the tune on the title, then
+// the engines, and a burst of sound at each frame where the game plays an explosion or a turn
+// at full volume (within 1.1 units of the hearer).
+TEST_F(WholeGame, TheAudioFollowsTheGameFrameByFrame)
+{
+    WriteFile("zark.mid", ReadFile(std::string(ZARKRIDE_GAME_DIR) + "/zark.mid"));
+    SimOptions options;
+    options.seed = 7;
+    options.frames = 400;
+    options.demo = true;
+    options.title = 80;
+
+    // Where the bursts fall, from the calls the game makes frame by frame. The explosions sound
+    // where the hearer is; a turn, where it happens, in units of 200 world units.
+    std::vector<long> bursts;
+    SND_SetBackend(FakeAudio_Backend());
+    options.afterFrame = [&bursts](long frame) {
+        const std::vector<std::string> &calls = FakeAudio_Calls();
+        auto played = [&calls](const char *call) {
+            return std::find(calls.begin(), calls.end(), call) != calls.end();
+        };
+        const float *at = FakeAudio_Channel(SND_CH_TURN).position;
+        bool nearTurn = played("Play 6") && std::hypot(at[0], at[1], at[2]) <= 1.1f;
+        if (played("Play 5") || played("Play 7") || nearTurn)
+            bursts.push_back(frame);
+        FakeAudio_ClearCalls();
+    };
+    ASSERT_EQ(Sim_Run(options, {}), 0);
+    SND_SetBackend(nullptr);
+    ASSERT_FALSE(bursts.empty());
+
+    options.afterFrame = nullptr;
+    options.audioFile = "heard.wav";
+    ASSERT_EQ(Sim_Run(options, {}), 0);
+    const std::string file = ReadFile("heard.wav");
+    ASSERT_EQ(file.size(), 44u + 479 * 1200 * 4) << "79 title passes and 400 frames of 25 ms";
+    const int16_t *samples = reinterpret_cast<const int16_t *>(file.data() + 44);
+    // How loud a pass's 25 ms is, and how much of it is high, quick sound (the changes from one
+    // sample to the next): the engines hum low, the bursts crack. Pass p is frame p - 79.
+    auto loudness = [samples](long pass, bool quick) {
+        double sum = 0;
+        const int16_t *block = samples + (pass - 1) * 2400;
+        for (int i = 2; i < 2400; i++) {
+            double v = quick ? block[i] - block[i - 2] : block[i];
+            sum += v * v;
+        }
+        return std::sqrt(sum / 2398);
+    };
+    double title = 0;
+    for (long pass = 1; pass < 80; pass++)
+        title = std::max(title, loudness(pass, false));
+    EXPECT_GT(title, 1000.0) << "the tune on the title";
+    for (long frame : bursts) {
+        double before = 0, after = 0;
+        for (long pass = frame + 79 - 4; pass < frame + 79; pass++)
+            before = std::max(before, loudness(pass, true));
+        for (long pass = frame + 79; pass < frame + 79 + 3; pass++)
+            after = std::max(after, loudness(pass, true));
+        EXPECT_GT(after, before * 1.5) << "a burst at frame " << frame;
+    }
 }

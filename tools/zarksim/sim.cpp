@@ -17,6 +17,8 @@
 #include "graphics/gfx.h"
 #include "scene/math3d.h"
 #include "shell/shell.h"
+#include "sound/openal/openal_audio.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -83,6 +85,11 @@ const Option OPTIONS[] = {
          o->width = (int)w, o->height = (int)h;
          return true;
      }},
+    {"--title", "N", "stay N frames on the title screen, its music playing, before leaving it "
+     "(default 1)",
+     [](SimOptions *o, const char *v) { return ParseNumber(v, 1, 100000000L, &o->title); }},
+    {"--audio", "FILE.wav", "write what a player would hear, 25 ms of sound a frame, as a WAV",
+     [](SimOptions *o, const char *v) { o->audioFile = v; return true; }},
     {"--help", nullptr, "show this help",
      [](SimOptions *o, const char *) { o->help = true; return true; }},
 };
@@ -104,8 +111,8 @@ void Sim_PrintUsage(FILE *out)
 {
     fprintf(out,
             "usage: zarksim [options]\n"
-            "Runs the game headless: no sound, one frame per virtual 25 ms tick, and no window but a\n"
-            "hidden one for the hardware device.\n"
+            "Runs the game headless: one frame per virtual 25 ms tick, no window but a hidden one\n"
+            "for the hardware device, and sound only into the file --audio names.\n"
             "The title is left at the first frame, the frames run, then Escape ends the game;\n"
             "zarksim exits with the game's exit code. Message boxes go to standard error.\n\n");
     for (const Option &o : OPTIONS) {
@@ -192,6 +199,28 @@ SDL_Window *OpenHiddenWindow(int width, int height)
     return window;
 }
 
+// A WAV file of 16-bit stereo frames at the loopback device's rate.
+bool WriteAudio(const std::string &path, const std::vector<int16_t> &frames)
+{
+    std::vector<uint8_t> bytes;
+    auto put = [&bytes](uint32_t value, int size) {
+        for (int i = 0; i < size; i++)
+            bytes.push_back((uint8_t)(value >> (8 * i)));
+    };
+    auto tag = [&bytes](const char *text) { bytes.insert(bytes.end(), text, text + 4); };
+    const uint32_t dataSize = (uint32_t)(frames.size() * 2), rate = OPENAL_RENDER_RATE;
+    tag("RIFF"), put(36 + dataSize, 4), tag("WAVE"), tag("fmt "), put(16, 4);
+    put(1, 2), put(2, 2), put(rate, 4), put(rate * 4, 4), put(4, 2), put(16, 2);
+    tag("data"), put(dataSize, 4);
+    for (int16_t sample : frames)
+        put((uint16_t)sample, 2);
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && written;
+}
+
 int SaveScreen(const char *path)
 {
     return g_gfxDeviceKind == GFX_DEVICE_HAL ? GlDevice_SavePng(path) : SoftDevice_SavePng(path);
@@ -211,20 +240,39 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
         GFX_SetDeviceLayer(&g_softDevice);
     }
 
+    // Passes count from 1; the title is left just before pass `title`, and frame f of play is
+    // pass f + title - 1.
+    const long shift = options.title - 1;
     const int leaveKey = options.demo ? (int)'D' : (int)VK_F8;
     HeadlessScript script;
     script.clockSeconds = options.seed;
-    script.events.push_back({1, EV_KEY_DOWN, leaveKey});
-    script.events.push_back({1, EV_KEY_UP, leaveKey});
-    script.events.insert(script.events.end(), keys.begin(), keys.end());
-    script.events.push_back({options.frames + 1, EV_KEY_DOWN, VK_ESCAPE});
-    script.maxPasses = options.frames + 1;
+    script.events.push_back({options.title, EV_KEY_DOWN, leaveKey});
+    script.events.push_back({options.title, EV_KEY_UP, leaveKey});
+    for (HeadlessEvent key : keys) {
+        key.frame += shift;
+        script.events.push_back(key);
+    }
+    script.events.push_back({options.frames + options.title, EV_KEY_DOWN, VK_ESCAPE});
+    script.maxPasses = options.frames + options.title;
     script.window = window;
     script.onMessageBox = [](const char *text) { fprintf(stderr, "message box: %s\n", text); };
+    const bool hearing = !options.audioFile.empty();
+    if (hearing)
+        SND_SetBackend(OpenAL_LoopbackBackend());
+    std::vector<int16_t> heard;
     int failedShots = 0;
-    script.afterPass = [&options, &failedShots](long pass) {
+    script.afterPass = [&options, &failedShots, &heard, hearing, shift](long pass) {
+        // Every pass after the first brought one 25 ms tick.
+        if (hearing && pass >= 1) {
+            const int count = OPENAL_RENDER_RATE / 40;
+            heard.resize(heard.size() + count * 2);
+            OpenAL_Render(&heard[heard.size() - count * 2], count);
+        }
+        if (options.afterFrame && pass > shift)
+            options.afterFrame(pass - shift);
         for (const SimOptions::Screenshot &shot : options.screenshots) {
-            if (shot.frame == pass && !SaveScreen(shot.path.c_str())) {
+            long at = shot.frame == 0 ? 0 : shot.frame + shift;
+            if (at == pass && !SaveScreen(shot.path.c_str())) {
                 fprintf(stderr, "zarksim: cannot write %s\n", shot.path.c_str());
                 failedShots++;
             }
@@ -236,6 +284,13 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     int exitCode = App_Main(Headless_Start(script));
     bool noHardware = options.gl && g_gfxDeviceKind != GFX_DEVICE_HAL;
     Sim_ReleaseTextures();
+    bool audioWritten = true;
+    if (hearing) {
+        SND_SetBackend(nullptr);
+        audioWritten = WriteAudio(options.audioFile, heard);
+        if (!audioWritten)
+            fprintf(stderr, "zarksim: cannot write %s\n", options.audioFile.c_str());
+    }
     if (window) {
         SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -244,7 +299,7 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     if (noHardware)
         fprintf(stderr, "zarksim: no OpenGL 3.3 core device could be made; the software device "
                         "drew instead\n");
-    return exitCode != 0 ? exitCode : failedShots || noHardware ? 1 : 0;
+    return exitCode != 0 ? exitCode : failedShots || noHardware || !audioWritten ? 1 : 0;
 }
 
 void Sim_ReleaseTextures()

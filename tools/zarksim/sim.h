@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct SimOptions {
     bool help = false;
     bool gl = false;            // draw with the hardware device (needs a display)
     int width = 640, height = 480;  // the hardware device's drawable
+    long title = 1;             // frames on the title screen before the key that leaves it
+    std::string audioFile;      // where to write what a player would hear; empty: no sound
+    // Called after each frame of play with its number from 1, for tests that follow the game.
+    std::function<void(long frame)> afterFrame;
     struct Screenshot {
         long frame;             // 0 is the title screen
         std::string path;

@@ -19,16 +19,27 @@ int Open()
     return options.failOpen ? 0 : 1;
 }
 
-int LoadChannel(int channel, const char *path, int looping)
+int CreateBuffer(int channel, const WavFormat *format, uint32_t size, int looping)
 {
-    calls.push_back("LoadChannel " + std::to_string(channel) + " " + path);
+    calls.push_back("CreateBuffer " + std::to_string(channel) + " " +
+                    std::to_string(format->samplesPerSecond) + " " + std::to_string(size));
     bool fails = std::find(options.failLoad.begin(), options.failLoad.end(), channel) !=
                  options.failLoad.end();
     if (fails)
-        return 1;
-    channels[channel].loaded = true;
+        return 0;
     channels[channel].looping = looping != 0;
-    return 0;
+    channels[channel].samples.assign(size, 0);
+    return 1;
+}
+
+void *Lock(int channel)
+{
+    return channels[channel].samples.data();
+}
+
+void Unlock(int channel)
+{
+    channels[channel].loaded = true;
 }
 
 int Play(int channel)
@@ -69,13 +80,25 @@ void SetPosition(int channel, float x, float y, float z, float vx, float vy, flo
     c.velocity[0] = vx, c.velocity[1] = vy, c.velocity[2] = vz;
 }
 
+int StartStream(int rate, SndStreamFill, void *)
+{
+    calls.push_back("StartStream " + std::to_string(rate));
+    return 1;
+}
+
+void StopStream()
+{
+    calls.push_back("StopStream");
+}
+
 void Close()
 {
     calls.push_back("Close");
 }
 
 const AudioBackend fakeBackend = {
-    "fake", Open, LoadChannel, Play, Stop, SetVolume, SetFrequency, SetPosition, Close,
+    "fake", Open, CreateBuffer, Lock, Unlock, Play, Stop, SetVolume, SetFrequency, SetPosition,
+    StartStream, StopStream, Close,
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // told, and logs every call in order.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct FakeChannel {
     unsigned frequency = 0;
     float position[3] = {};
     float velocity[3] = {};
+    std::vector<uint8_t> samples;   // the sound loaded into it
 };
 
 struct FakeAudioOptions {
@@ -26,6 +28,6 @@ struct FakeAudioOptions {
 
 const AudioBackend *FakeAudio_Backend(const FakeAudioOptions &options = FakeAudioOptions());
 const FakeChannel &FakeAudio_Channel(int channel);
-// "Play 6", "Stop 0", "SetVolume 1 -100", "SetFrequency 0 22450", "SetPosition 6 ...", "Close".
+// "CreateBuffer 0 22050 44100", "Play 6", "Stop 0", "SetVolume 1 -100", "SetFrequency 0 22450", "SetPosition 6 ...", "Close".
 const std::vector<std::string> &FakeAudio_Calls();
 void FakeAudio_ClearCalls();
