@@ -45,6 +45,10 @@ const GfxGuid *GFX_FindDriverGuid();
 int GFX_DriverEnumCallback(const GfxGuid *guid, const char *description, const char *name,
                            void *context);
 void GFX_SetInitialRenderStates();
+// Lets go of the four textures through the device layer that made them. They live until the
+// process ends; a process that starts the graphics again on another device layer calls this
+// first, while the layer that made them is still in place.
+void GFX_ReleaseTextures();
 
 // Textures.
 GfxTexture *GFX_LoadTexture(const char *fileName);

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "graphics/device/soft/soft_device.h"
 
@@ -103,14 +104,35 @@ static void CrashHandler(int sig)
     raise(sig);
 }
 
-// Textures live until the process ends; one left from an earlier start in the same process (a
-// tool or test that runs the game twice) is freed before its replacement is loaded.
+// Lets go of a texture left from an earlier start in the same process (a tool or test that runs
+// the game twice), all of it: its texture interfaces as well as the surfaces and pixels that
+// GFX_FreeTexture gives back. The drawing state forgets it too.
+static void DiscardTexture(GfxTexture **slot)
+{
+    GfxTexture *texture = *slot;
+    if (!texture)
+        return;
+    if (g_currentTexture == texture)
+        g_currentTexture = nullptr;
+    for (GfxHandle object : {texture->systemTexture, texture->videoTexture})
+        if (object)
+            g_gfxDevice->Release(object);
+    GFX_FreeTexture(texture);
+    free(texture);
+    *slot = nullptr;
+}
+
+void GFX_ReleaseTextures()
+{
+    for (GfxTexture **slot : {&g_fontTexture, &g_floorTexture, &g_explosionTexture, &g_wallTexture})
+        DiscardTexture(slot);
+}
+
+// Textures live until the process ends; one left from an earlier start is let go of before its
+// replacement is loaded.
 static void LoadTextureInto(GfxTexture **slot, const char *fileName)
 {
-    if (*slot) {
-        GFX_FreeTexture(*slot);
-        free(*slot);
-    }
+    DiscardTexture(slot);
     *slot = GFX_LoadTexture(fileName);
 }
 

@@ -32,7 +32,7 @@ protected:
     void TearDown() override
     {
         GFX_Shutdown();
-        Sim_ReleaseTextures();
+        GFX_ReleaseTextures();
         GFX_SetDeviceLayer(&g_softDevice);
         g_gfxDeviceKind = GFX_DEVICE_HAL;
         for (SDL_Window *w : windows_)
@@ -51,7 +51,7 @@ protected:
     static int Start(void *window)
     {
         GFX_Shutdown();
-        Sim_ReleaseTextures();
+        GFX_ReleaseTextures();
         GFX_SetDeviceLayer(FallbackDevice_Start(&g_glDevice, &g_softDevice));
         g_gfxDeviceKind = GFX_DEVICE_HAL;
         g_currentTexture = nullptr;

@@ -125,6 +125,25 @@ TEST_F(GfxInit, ShutdownReleasesInOrderOnceOnly)
     EXPECT_EQ(SoftDevice_BadReleases(), 0);
 }
 
+// A tool or test that starts the graphics twice: the first start's textures are let go of whole,
+// and the drawing state no longer points at them.
+TEST_F(GfxInit, StartingAgainLetsGoOfTheEarlierTexturesWhole)
+{
+    InstallGameData();
+    GFX_SetDeviceLayer(&g_softDevice);
+    ASSERT_EQ(GFX_Init(nullptr), 1);
+    const int live = SoftDevice_LiveObjects();
+    GFX_DrawText(0.0f, 0.0f, "A");
+    ASSERT_EQ(g_currentTexture, g_fontTexture);
+    GFX_Shutdown();
+    g_gfxDeviceKind = GFX_DEVICE_HAL;
+    ASSERT_EQ(GFX_Init(nullptr), 1);
+    EXPECT_EQ(g_currentTexture, nullptr);
+    EXPECT_EQ(SoftDevice_LiveObjects(), live);
+    EXPECT_EQ(SoftDevice_BadReleases(), 0);
+    GFX_ReleaseTextures();
+}
+
 TEST_F(GfxInit, ACrashGivesTheDisplayBackAndStillEndsTheProcess)
 {
     ASSERT_EQ(GFX_Init(nullptr), 1);

@@ -283,7 +283,7 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     g_gfxDeviceKind = GFX_DEVICE_HAL;   // each run tries the hardware device afresh
     int exitCode = App_Main(Headless_Start(script));
     bool noHardware = options.gl && g_gfxDeviceKind != GFX_DEVICE_HAL;
-    Sim_ReleaseTextures();
+    GFX_ReleaseTextures();
     bool audioWritten = true;
     if (hearing) {
         SND_SetBackend(nullptr);
@@ -300,17 +300,6 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
         fprintf(stderr, "zarksim: no OpenGL 3.3 core device could be made; the software device "
                         "drew instead\n");
     return exitCode != 0 ? exitCode : failedShots || noHardware || !audioWritten ? 1 : 0;
-}
-
-void Sim_ReleaseTextures()
-{
-    for (GfxTexture **texture : {&g_fontTexture, &g_floorTexture, &g_explosionTexture, &g_wallTexture}) {
-        if (*texture) {
-            GFX_FreeTexture(*texture);
-            free(*texture);
-            *texture = nullptr;
-        }
-    }
 }
 
 uint64_t Sim_StateHash()

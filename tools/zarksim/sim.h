@@ -44,11 +44,6 @@ int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::stri
 // left at the first idle pass (D for the demo, else F8), then the key script plays, then Escape.
 int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys);
 
-// Lets go of the game's four textures through the device that made them. Textures live until
-// the process ends, but a process that runs the game again, perhaps on another device, must not
-// leave the next start-up to free them through a device that never knew them.
-void Sim_ReleaseTextures();
-
 // FNV-1a over every cycle, every trail node and every game-wide value, and the camera.
 uint64_t Sim_StateHash();
 // One line per cycle in play, then "state-hash HEX".
