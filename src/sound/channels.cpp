@@ -2,6 +2,8 @@
 // the game runs silent: every channel operation returns at once.
 #include "sound/sound.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "sound/backend.h"
 #include "sound/wav.h"
@@ -53,7 +55,8 @@ int SND_LoadEffect(int channel, const char *path, int looping)
         SND_WavClose(&file, &format);
         return code;
     }
-    const uint32_t dataSize = data.size;
+    // A data chunk may claim more than the file holds; the buffer is made for what is there.
+    const uint32_t dataSize = std::min(data.size, SND_WavBytesLeft(file));
     if (!g_audio->CreateBuffer(channel, format, dataSize, looping)) {
         SND_WavClose(&file, &format);
         return 5;

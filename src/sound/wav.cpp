@@ -309,6 +309,12 @@ int SND_WavRead(WavFile *file, uint32_t count, uint8_t *destination, WavChunk *d
     return 0;
 }
 
+uint32_t SND_WavBytesLeft(const WavFile *file)
+{
+    const uint64_t left = file->size - std::min(file->size, ChunkTell(file));
+    return (uint32_t)std::min<uint64_t>(left, UINT32_MAX);
+}
+
 int SND_WavClose(WavFile **file, WavFormat **format)
 {
     free(*format);

@@ -60,5 +60,8 @@ int SND_WavFindData(WavFile **file, WavChunk *data, const WavChunk *riff);
 // counts down); *bytesRead is what was copied, or 0 on failure.
 int SND_WavRead(WavFile *file, uint32_t count, uint8_t *destination, WavChunk *data,
                 uint32_t *bytesRead);
+// How many bytes the file holds from where it stands to its end: what a data chunk can really
+// give, whatever size it claims.
+uint32_t SND_WavBytesLeft(const WavFile *file);
 // Frees the format, closes the file and nulls both. Returns 0.
 int SND_WavClose(WavFile **file, WavFormat **format);

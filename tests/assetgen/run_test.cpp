@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 static std::string ReadFile(const std::string &path)
 {
@@ -38,5 +39,13 @@ TEST(AssetgenRun, WritesEveryFileTheSameEachRunAndFailsLoudlyWhenItCannot)
     }
     EXPECT_EQ(RunAssetgen("/dev/null/out", log), 1);
     EXPECT_NE(ReadFile(log).find("/dev/null/out"), std::string::npos) << ReadFile(log);
+    // Asking for help, or mistyping an option, writes nothing anywhere.
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    EXPECT_EQ(RunAssetgen("--help", log), 0);
+    EXPECT_EQ(RunAssetgen("--out", log), 2);
+    EXPECT_NE(ReadFile(log).find("usage: assetgen OUTDIR"), std::string::npos);
+    EXPECT_NE(access("--help", F_OK), 0);
+    EXPECT_NE(access("--out", F_OK), 0);
+    ASSERT_EQ(chdir("/"), 0);
     system(("rm -rf '" + dir + "'").c_str());
 }

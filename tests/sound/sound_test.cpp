@@ -52,6 +52,7 @@ TEST_F(Sound, EffectsLoadWholeOrLeaveTheirChannelSilent)
     WriteFile("good.wav", Riff(Chunk("fmt ", Format(1, 1)) + Chunk("data", samples)));
     WriteFile("float.wav", Riff(Chunk("fmt ", Format(3, 1) + U16(0)) + Chunk("data", samples)));
     WriteFile("nodata.wav", Riff(Chunk("fmt ", Format(1, 1))));
+    WriteFile("lying.wav", Riff(Chunk("fmt ", Format(1, 1)) + Sized("data", 0xFFFFFFF0u, samples)));
     FakeAudioOptions options;
     options.failLoad = {3};
     SND_SetBackend(FakeAudio_Backend(options));
@@ -65,6 +66,8 @@ TEST_F(Sound, EffectsLoadWholeOrLeaveTheirChannelSilent)
     EXPECT_EQ(SND_LoadEffect(2, "float.wav", 0), 4);
     EXPECT_NE(SND_LoadEffect(2, "nodata.wav", 0), 0);
     EXPECT_EQ(SND_LoadEffect(3, "good.wav", 1), 5) << "no buffer could be made";
+    EXPECT_EQ(SND_LoadEffect(4, "lying.wav", 1), 0);
+    EXPECT_EQ(FakeAudio_Channel(4).samples.size(), samples.size()) << "what the file holds";
 
     FakeAudio_ClearCalls();
     for (int channel = 0; channel < 4; channel++)

@@ -1,34 +1,13 @@
 // The sound file reader: chunks skipped wherever they stand, formats with and without extra bytes,
 // and broken or lying files refused with their code, nothing read out of bounds or left open.
 #include "sound/wav.h"
+#include "support/wav_builder.h"
 #include "support/workdir.h"
 
 #include <vector>
 
 using WavReader = WorkDirTest;
 
-static std::string U16(uint16_t v) { return {char(v), char(v >> 8)}; }
-static std::string U32(uint32_t v) { return U16(uint16_t(v)) + U16(uint16_t(v >> 16)); }
-
-// A chunk with the size given, true or not, and no pad byte.
-static std::string Sized(const char *id, uint32_t size, const std::string &body)
-{
-    return std::string(id, 4) + U32(size) + body;
-}
-// A well-formed chunk: its true size, and a pad byte after an odd body.
-static std::string Chunk(const char *id, const std::string &body)
-{
-    return Sized(id, uint32_t(body.size()), body) + std::string(body.size() & 1, '\0');
-}
-static std::string Riff(const std::string &chunks, const char *form = "WAVE")
-{
-    return Sized("RIFF", uint32_t(chunks.size() + 4), form + chunks);
-}
-// The 16 format bytes: 2 channels, 22050 Hz, 16 bits.
-static std::string Format(uint16_t tag)
-{
-    return U16(tag) + U16(2) + U32(22050) + U32(88200) + U16(4) + U16(16);
-}
 static std::string Samples(size_t count)
 {
     std::string bytes(count, '\0');

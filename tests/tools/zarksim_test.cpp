@@ -113,6 +113,34 @@ TEST_F(WholeGame, BadCommandLinesAndKeyScriptsAreNamed)
     EXPECT_FALSE(Sim_ReadKeys("missing.txt", &keys, &error));
 }
 
+TEST_F(WholeGame, RunsExactlyTheFramesAskedWhateverTheScriptHolds)
+{
+    WriteFile("keys.txt", "45 down 37\n010 down 37\n10 up 37\n");   // out of order, one too late
+    std::vector<HeadlessEvent> keys;
+    std::string error;
+    ASSERT_TRUE(Sim_ReadKeys("keys.txt", &keys, &error)) << error;
+    EXPECT_EQ(keys.front().frame, 10) << "decimal frame numbers";
+    SimOptions options;
+    options.frames = 40;
+    long last = 0;
+    options.afterFrame = [&last](long frame) { last = frame; };
+    ASSERT_EQ(Sim_Run(options, keys), 0);
+    EXPECT_EQ(last, 40);
+
+    // A picture of a frame the run never reaches is an error, not a missing file.
+    options.screenshots = {{41, "late.png"}};
+    EXPECT_EQ(Sim_Run(options, keys), 1);
+    EXPECT_TRUE(ReadFile("late.png").empty());
+
+    // Pictures are named from where zarksim was started, whatever --data says.
+    const std::string command = std::string("cd '") + dir_ + "' && '" + ZARKRIDE_BINARY_DIR +
+                                "/bin/zarksim' --data '" + ZARKRIDE_GAME_DIR +
+                                "' --frames 1 --screenshot 1:here.png";
+    ASSERT_EQ(system(command.c_str()), 0);
+    EXPECT_FALSE(ReadFile("here.png").empty());
+    EXPECT_TRUE(ReadFile(std::string(ZARKRIDE_GAME_DIR) + "/here.png").empty());
+}
+
 // The sound a player would hear, rendered in step with the frames: the tune on the title, then
 // the engines, and a burst of sound at each frame where the game plays an explosion or a turn
 // at full volume (within 1.1 units of the hearer).

@@ -56,8 +56,14 @@ static const struct {
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: assetgen OUTDIR\n  writes the game's data files into OUTDIR\n");
+    const char *usage = "usage: assetgen OUTDIR\n  writes the game's data files into OUTDIR\n";
+    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
+        fputs(usage, stdout);
+        return 0;
+    }
+    // A folder name that starts with a dash is an option mistyped, not a place to write.
+    if (argc != 2 || argv[1][0] == '-') {
+        fputs(usage, stderr);
         return 2;
     }
     std::string dir = argv[1];

@@ -1,5 +1,6 @@
 // zarksim -- runs the real game headless for a number of frames, from a seed and a key script.
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 #include "sim.h"
@@ -21,6 +22,18 @@ int main(int argc, char **argv)
     if (!options.keysFile.empty() && !Sim_ReadKeys(options.keysFile.c_str(), &keys, &error)) {
         fprintf(stderr, "zarksim: %s\n", error.c_str());
         return 2;
+    }
+    // The files zarksim writes are named from the folder it was started in, not from --data.
+    if (!options.dataDir.empty()) {
+        char *here = getcwd(nullptr, 0);
+        auto fromHere = [here](std::string *path) {
+            if (here && !path->empty() && (*path)[0] != '/')
+                *path = std::string(here) + "/" + *path;
+        };
+        for (SimOptions::Screenshot &shot : options.screenshots)
+            fromHere(&shot.path);
+        fromHere(&options.audioFile);
+        free(here);
     }
     if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
         perror(("zarksim: " + options.dataDir).c_str());

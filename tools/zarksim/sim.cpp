@@ -26,7 +26,7 @@ bool ParseNumber(const char *text, long min, long max, long *value)
 {
     char *end;
     errno = 0;
-    long v = strtol(text, &end, 0);
+    long v = strtol(text, &end, 10);   // decimal: "010" is ten
     if (errno || end == text || *end || v < min || v > max)
         return false;
     *value = v;
@@ -240,6 +240,14 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
         GFX_SetDeviceLayer(&g_softDevice);
     }
 
+    // A screenshot of a frame the run never reaches would silently be missing.
+    for (const SimOptions::Screenshot &shot : options.screenshots) {
+        if (shot.frame > options.frames) {
+            fprintf(stderr, "zarksim: no frame %ld to save as %s: the run has %ld frames\n",
+                    shot.frame, shot.path.c_str(), options.frames);
+            return 1;
+        }
+    }
     // Passes count from 1; the title is left just before pass `title`, and frame f of play is
     // pass f + title - 1.
     const long shift = options.title - 1;
@@ -248,11 +256,15 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     script.clockSeconds = options.seed;
     script.events.push_back({options.title, EV_KEY_DOWN, leaveKey});
     script.events.push_back({options.title, EV_KEY_UP, leaveKey});
+    // Keys after the last frame are never pressed: the Escape that ends the run comes first.
     for (HeadlessEvent key : keys) {
         key.frame += shift;
-        script.events.push_back(key);
+        if (key.frame < options.frames + options.title)
+            script.events.push_back(key);
     }
     script.events.push_back({options.frames + options.title, EV_KEY_DOWN, VK_ESCAPE});
+    std::stable_sort(script.events.begin(), script.events.end(),
+                     [](const HeadlessEvent &a, const HeadlessEvent &b) { return a.frame < b.frame; });
     script.maxPasses = options.frames + options.title;
     script.window = window;
     script.onMessageBox = [](const char *text) { fprintf(stderr, "message box: %s\n", text); };

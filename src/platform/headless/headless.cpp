@@ -1,6 +1,7 @@
 // headless.cpp -- the scripted front end: no window, no real time, the same run every time.
 #include "platform/headless/headless.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -118,6 +119,10 @@ const FrontEnd *Headless_Start(const HeadlessScript &script)
 {
     run = HeadlessRun();
     run.script = script;
+    // Events play in the order of their frames; a script given out of order is put in order
+    // (keys of one frame keep theirs), never left to hold back the events after it.
+    std::stable_sort(run.script.events.begin(), run.script.events.end(),
+                     [](const HeadlessEvent &a, const HeadlessEvent &b) { return a.frame < b.frame; });
     return &headlessFrontEnd;
 }
 

@@ -18,7 +18,7 @@ struct HeadlessEvent {
 
 struct HeadlessScript {
     uint32_t clockSeconds = 0;
-    std::vector<HeadlessEvent> events;   // in delivery order
+    std::vector<HeadlessEvent> events;   // delivered in frame order, in order within a frame
     // Safety net: after this many idle passes the front end asks the game to quit (EV_QUIT).
     long maxPasses = 100000;
     // Called with 0 before the first event, and with n once idle pass n has been handled.
