@@ -13,6 +13,10 @@ enum {
     MODEL_NAME_MAX = 127,
     MODEL_MAX_FACES = 2000,         // faces in the whole model
     MODEL_MAX_FACE_VERTICES = 64,   // vertices in one face
+    // What a model file may ask the loader to hold, so that any file loads or is refused at once:
+    // nodes, and nodes with lists (each list's array has its fixed room).
+    MODEL_MAX_NODES = 10000,
+    MODEL_MAX_LISTS = 512,
 };
 
 // One node the file names with DEF.
@@ -56,6 +60,9 @@ void WRL_ScaleModel(double factor);
 
 // Frees a node list with its arrays.
 void Model_FreeList(ModelNode *list);
+
+// Shows the loader's message for a model that cannot be held, and ends the program with 1.
+[[noreturn]] void WRL_OutOfMemory();
 
 // Preparation. Model_Init loads "zark2.wrl" and prepares it; 0 when the file does not open.
 int Model_Init();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "scene/math3d.h"
 
@@ -61,7 +62,7 @@ static void *Copy(const void *from, size_t size)
         return nullptr;
     void *to = malloc(size);
     if (!to)
-        abort();    // start-up only, a few hundred kilobytes at most
+        WRL_OutOfMemory();
     memcpy(to, from, size);
     return to;
 }
@@ -85,13 +86,14 @@ void Model_BuildHeading(int heading)
     for (const ModelNode *n = g_modelNodes; n; n = n->next)
         count++;
     ModelNode **copies = (ModelNode **)calloc(count ? count : 1, sizeof *copies);
-    const ModelNode **sources = (const ModelNode **)calloc(count ? count : 1, sizeof *sources);
-    if (!copies || !sources)
-        abort();
+    if (!copies)
+        WRL_OutOfMemory();
+    std::unordered_map<const ModelNode *, ModelNode *> copyOf;
+    copyOf.reserve(count);
     int i = 0;
     for (const ModelNode *n = g_modelNodes; n; n = n->next, i++) {
-        sources[i] = n;
         copies[i] = (ModelNode *)Copy(n, sizeof *n);
+        copyOf[n] = copies[i];
         copies[i]->vertices = (Vertex *)Copy(n->vertices, n->vertexCount * sizeof(Vertex));
         copies[i]->indices = (int32_t *)Copy(n->indices, n->indexCount * sizeof(int32_t));
         copies[i]->next = nullptr;
@@ -99,10 +101,11 @@ void Model_BuildHeading(int heading)
         if (i > 0)
             copies[i - 1]->next = copies[i];
     }
-    for (i = 0; i < count; i++)
-        for (int p = 0; p < count; p++)
-            if (sources[i]->parent == sources[p])
-                copies[i]->parent = copies[p];
+    i = 0;
+    for (const ModelNode *n = g_modelNodes; n; n = n->next, i++) {
+        auto parent = copyOf.find(n->parent);
+        copies[i]->parent = parent != copyOf.end() ? parent->second : nullptr;
+    }
     g_headingModels[heading] = count ? copies[0] : nullptr;
 
     // A turn about the vertical axis that carries the model's +x onto the heading's direction.
@@ -117,7 +120,6 @@ void Model_BuildHeading(int heading)
     for (i = 0; i < count; i++)
         Model_RotateVertices(copies[i]->vertexCount, copies[i]->vertices);
     free(copies);
-    free(sources);
 }
 
 // A channel as a colour byte. Bright faces of bright cycles can go past 255: they are held at

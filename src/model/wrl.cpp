@@ -24,7 +24,11 @@ enum { LINE_BUFFER = 512, VERTEX_ROOM = MODEL_MAX_VERTICES + 1, INDEX_ROOM = MOD
 enum { LIST_NONE, LIST_VERTICES, LIST_INDICES };
 
 static const char DELIMITERS[] = " ,\t\r\n";
-static char *tokenPosition = nullptr;   // the tokenizer's place in the current piece of a line
+// The tokenizer's place in the current piece of a line; outside a load, an empty line, so a
+// token parsed on its own finds nothing after it.
+static char noMoreTokens[] = "";
+static char *tokenPosition = noMoreTokens;
+static int nodesDefined = 0, listsMade = 0;
 
 static const char *NextToken()
 {
@@ -110,13 +114,18 @@ void WRL_TransformVertex(const ModelNode *node, Vertex *vertex)
     vertex->wx = x, vertex->wy = y, vertex->wz = z;
 }
 
+void WRL_OutOfMemory()
+{
+    ShowMessage("Error! Out of memory for the model!");
+    exit(1);
+}
+
 static void DefineNode()
 {
-    ModelNode *node = (ModelNode *)calloc(1, sizeof(ModelNode));
-    if (!node) {
-        ShowMessage("Error! Out of memory for the model!");
-        exit(1);
-    }
+    ModelNode *node = ++nodesDefined <= MODEL_MAX_NODES
+                          ? (ModelNode *)calloc(1, sizeof(ModelNode)) : nullptr;
+    if (!node)
+        WRL_OutOfMemory();
     const char *name = NextToken();
     if (name) {
         strncpy(node->name, name, MODEL_NAME_MAX);   // longer names are cut
@@ -140,12 +149,10 @@ static void DefineNode()
 // A list's array is made once, at its "[", with its fixed room.
 static void *ListArray(void **array, size_t size)
 {
-    if (!*array)
+    if (!*array && ++listsMade <= MODEL_MAX_LISTS)
         *array = calloc(1, size);
-    if (!*array) {
-        ShowMessage("Error! Out of memory for the model!");
-        exit(1);
-    }
+    if (!*array)
+        WRL_OutOfMemory();
     return *array;
 }
 
@@ -281,6 +288,8 @@ void WRL_ParseToken(const char *token)
 // Frees the node list and puts the loader back to its start, so a load always begins afresh.
 static void ResetLoader()
 {
+    tokenPosition = noMoreTokens;
+    nodesDefined = listsMade = 0;
     Model_FreeList(g_modelNodes);
     g_modelNodes = nullptr;
     g_currentNode = nullptr;
@@ -311,6 +320,7 @@ int WRL_Load(const char *path)
         }
     }
     fclose(file);
+    tokenPosition = noMoreTokens;   // the line buffer goes away with this call
     return 1;
 }
 

@@ -149,6 +149,36 @@ TEST_F(Model, ListsStopAtTheirLimits)
     EXPECT_EQ(WRL_Load("missing.wrl"), 0);
 }
 
+// A file a player drops in loads or is refused at once: the loader holds a bounded number of
+// nodes and lists, and preparation links parents without searching.
+TEST_F(Model, ModelsBeyondWhatTheLoaderHoldsAreRefused)
+{
+    std::string nested;
+    for (int i = 0; i < MODEL_MAX_NODES / 2; i++)
+        nested += "DEF N" + std::to_string(i) + " { DEF M" + std::to_string(i) + " { } }\n";
+    Load(nested);
+    Model_Prepare();
+    const ModelNode *child = Find("M4321", g_headingModels[2]);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->parent, Find("N4321", g_headingModels[2]));
+
+    WriteFile("many-nodes.wrl", nested + "DEF ONE_TOO_MANY { }\n");
+    EXPECT_EXIT(WRL_Load("many-nodes.wrl"), ::testing::ExitedWithCode(1),
+                "Error! Out of memory for the model!");
+    std::string lists;
+    for (int i = 0; i <= MODEL_MAX_LISTS; i++)
+        lists += "DEF L" + std::to_string(i) + " { coordIndex [ 0 ] }\n";
+    WriteFile("many-lists.wrl", lists);
+    EXPECT_EXIT(WRL_Load("many-lists.wrl"), ::testing::ExitedWithCode(1),
+                "Error! Out of memory for the model!");
+
+    // Outside a load a token has nothing after it: a DEF names nothing.
+    Load("DEF A { }\n");
+    WRL_ParseToken("DEF");
+    ASSERT_NE(g_currentNode, nullptr);
+    EXPECT_STREQ(g_currentNode->name, "");
+}
+
 TEST_F(Model, NormalisingScalesTheLargestCoordinateTo80)
 {
     Load("DEF A { coord DEF P { point [\n 2.5 -1.25 0\n 1 1 1 ] } }\n");
