@@ -15,11 +15,21 @@
 #include "sound/openal/openal_audio.h"
 #include "sound/sound.h"
 
+// The display has gone: let go of sound, music and graphics without touching it.
+static void LetGoWithoutDisplay()
+{
+    GlDevice_DisplayLost();
+    MUS_StopAll();
+    SND_Shutdown();
+    GFX_Shutdown();
+}
+
 int main()
 {
     SND_SetBackend(OpenAL_Backend());
     SoftDevice_SetPresenter(SDLFE_PresentPage);
     SDLFE_SetRepaint(GlDevice_Repaint);
+    SDLFE_SetDisplayLost(LetGoWithoutDisplay);
     const char *choice = getenv("ZARKRIDE_DEVICE");
     if (choice && strcmp(choice, "soft") == 0)
         GFX_SetDeviceLayer(&g_softDevice);
@@ -28,5 +38,7 @@ int main()
             fprintf(stderr, "zarkride: ZARKRIDE_DEVICE=%s is neither gl nor soft; using gl\n", choice);
         GFX_SetDeviceLayer(FallbackDevice_Start(&g_glDevice, &g_softDevice));
     }
-    return App_Main(SDL_FrontEnd());
+    int exitCode = App_Main(SDL_FrontEnd());
+    SDLFE_Shutdown();
+    return exitCode;
 }

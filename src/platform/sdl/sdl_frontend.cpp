@@ -3,10 +3,13 @@
 #include "platform/sdl/sdl_frontend.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -18,12 +21,42 @@ SDL_Texture *page = nullptr;        // the last page the game showed, once it ha
 Uint32 tickEventType = (Uint32)-1;
 bool idleGiven = false;     // an idle event went out and nothing has arrived since
 
+// The 25 ms tick. However the process ends (even by exit from inside a library, as when the
+// display goes away), the thread is stopped and joined first.
 struct TickThread {
     std::thread thread;
     std::atomic<bool> running{false};
+    void Stop()
+    {
+        running = false;
+        if (thread.joinable())
+            thread.join();
+    }
+    ~TickThread() { Stop(); }
 } ticker;
 
 void (*repaintHook)() = nullptr;
+void (*displayLostHook)() = nullptr;
+
+// The X server has gone (killed, or the session ended). Nothing may touch the display again,
+// and the process ends at once, with no exit handlers, for those of the window system's
+// libraries would wait forever on the dead connection. The window system holds the display's
+// lock while it tells us, so the tick thread is not joined (it may be waiting for that lock);
+// and when it is the tick thread that finds the connection dead, it cannot know what the game is
+// doing with its devices, so it ends the process without touching them. On the game's own
+// thread, the game first lets go of what it can without the display.
+int DisplayGone(Display *)
+{
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true)) {
+        static const char message[] = "zarkride: the display has gone away\n";
+        write(STDERR_FILENO, message, sizeof message - 1);
+    }
+    ticker.running = false;
+    if (std::this_thread::get_id() != ticker.thread.get_id() && displayLostHook)
+        displayLostHook();
+    _exit(1);
+}
 
 // Repaints the window: the last page the software device showed, letterboxed to 4:3 on black,
 // or whatever a device drawing straight into the window shows.
@@ -46,7 +79,11 @@ int RegisterWindowClass(const char *)
         fprintf(stderr, "zarkride: cannot open the display: %s\n", SDL_GetError());
         return 0;
     }
-    atexit(SDL_Quit);
+    // SDL is closed by SDLFE_Shutdown, never from an exit handler: when the display has gone
+    // away, closing it would wait forever on the dead connection.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (driver && strcmp(driver, "x11") == 0)
+        XSetIOErrorHandler(DisplayGone);
     tickEventType = SDL_RegisterEvents(1);
     return 1;
 }
@@ -157,9 +194,7 @@ int StartTimer(int periodMs, void (*tick)())
 
 void StopTimer(int)
 {
-    ticker.running = false;
-    if (ticker.thread.joinable())
-        ticker.thread.join();
+    ticker.Stop();
 }
 
 // Always on standard error too, so the message survives where no box can be shown. SDL's own box
@@ -209,6 +244,24 @@ void SDLFE_TakeScreen(void *target)
         if (width == screen.w && height == screen.h)
             break;
     }
+}
+
+void SDLFE_Shutdown()
+{
+    ticker.Stop();
+    if (renderer)
+        SDL_DestroyRenderer(renderer);
+    renderer = nullptr;
+    page = nullptr;
+    if (window)
+        SDL_DestroyWindow(window);
+    window = nullptr;
+    SDL_Quit();
+}
+
+void SDLFE_SetDisplayLost(void (*letGo)())
+{
+    displayLostHook = letGo;
 }
 
 void SDLFE_SetRepaint(void (*repaint)())

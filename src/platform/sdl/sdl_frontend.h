@@ -14,5 +14,10 @@ void SDLFE_TakeScreen(void *window);
 // Installs what repaints the window when it is uncovered or resized while a device draws into it
 // directly (the hardware device); the software device's pages are repainted by the front end.
 void SDLFE_SetRepaint(void (*repaint)());
+// Installs what lets go of the game's devices when the display goes away: called once, with
+// the tick stopped, just before the process ends with exit code 1. It must not touch the display.
+void SDLFE_SetDisplayLost(void (*letGo)());
+// Closes the window and SDL once the game has ended normally.
+void SDLFE_Shutdown();
 // The virtual-key code of an SDL key, KEY_OTHER for keys the game has no code for.
 int SDLFE_VirtualKey(int sdlKeycode);

@@ -38,6 +38,13 @@ struct Stream {
     bool ended = false;                 // the filler has given its last frames
     std::thread feeder;                 // the device's own time: keeps the queue full
     std::atomic<bool> feeding{false};
+    // However the process ends, the feeder is stopped first.
+    ~Stream()
+    {
+        feeding = false;
+        if (feeder.joinable())
+            feeder.join();
+    }
 };
 
 bool loopback = false;

@@ -127,6 +127,7 @@ typedef Table::Object Object;
 void *coopWindow = nullptr;             // the window the display was given
 Renderer *renderer = nullptr;
 unsigned generation = 0;                // counts contexts, so textures know theirs
+bool displayLost = false;               // the window system's connection is dead
 
 Object *Find(GfxHandle handle, DeviceObjectType type)
 {
@@ -135,7 +136,7 @@ Object *Find(GfxHandle handle, DeviceObjectType type)
 
 Surface::~Surface()
 {
-    if (name && renderer && madeIn == generation)
+    if (name && renderer && madeIn == generation && !displayLost)
         renderer->gl.DeleteTextures(1, &name);
 }
 
@@ -300,7 +301,7 @@ void DestroyRenderer()
     if (!renderer)
         return;
     Renderer &r = *renderer;
-    if (r.context) {
+    if (r.context && !displayLost) {
         SDL_GL_MakeCurrent(r.window, r.context);
         if (r.gl.DeleteProgram) {
             DeletePages(r);
@@ -868,9 +869,14 @@ const GfxDevice g_glDevice = {
     GetTextureHandle, Table::BeginScene, Table::EndScene, DrawPrimitive,
 };
 
+void GlDevice_DisplayLost()
+{
+    displayLost = true;
+}
+
 void GlDevice_Repaint()
 {
-    if (renderer)
+    if (renderer && !displayLost)
         Present(*renderer, 1 - renderer->back);
 }
 

@@ -16,5 +16,8 @@ void GlDevice_Repaint();
 int GlDevice_PageSize(int *width, int *height);
 // Saves the page on show, at the size it is drawn, as a PNG; 1 when written.
 int GlDevice_SavePng(const char *path);
+// The display has gone: from now on the device lets go of its objects without a word to the
+// graphics driver, whose connection is dead.
+void GlDevice_DisplayLost();
 // Objects created and not yet released, for tests that check nothing leaks.
 int GlDevice_LiveObjects();
