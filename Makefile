@@ -1,8 +1,10 @@
 # The README's commands. `make play` and `make test` install what is missing, build, then play or test.
 BUILD ?= build
+SANITIZED_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
+SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure build play test bench golden clean
+.PHONY: all deps configure build play test test-sanitized bench golden clean
 
 all: build
 
@@ -18,8 +20,18 @@ build: configure
 play: build
 	cd $(BUILD)/game && ./zarkride
 
+# Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# where any report fails the run.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) test-sanitized
+
+test-sanitized: deps
+	cmake -S . -B $(SANITIZED_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARKRIDE_BENCH=OFF \
+		-DCMAKE_CXX_FLAGS="$(SANITIZERS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZERS)"
+	cmake --build $(SANITIZED_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --test-dir $(SANITIZED_BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
@@ -30,4 +42,4 @@ golden: build
 	ZARKRIDE_UPDATE_GOLDEN=1 ctest --test-dir $(BUILD) -R 'Frames/Golden' --output-on-failure
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZED_BUILD)
