@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The real game, in the middle of a demo with its sound on, ends at once and cleanly:
+#   display  its display goes away: exit code 1, without waiting on the dead connection or
+#            crashing on it;
+#   term     it is sent SIGTERM: exit code 0, as for a quit.
+#   game_ends.sh GAME_DIR gl|soft display|term
+set -u
+game_dir=$1
+device=$2
+how=$3
+
+displayfile=$(mktemp)
+Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp 5>"$displayfile" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$displayfile" ] && break; sleep 0.1; done
+display=:$(head -n1 "$displayfile")
+rm -f "$displayfile"
+
+cd "$game_dir" || exit 1
+DISPLAY=$display ZARKRIDE_DEVICE=$device ALSOFT_DRIVERS=null ./zarkride >/dev/null 2>&1 &
+game=$!
+sleep 2
+DISPLAY=$display xdotool key d
+sleep 1
+start=$(date +%s%N)
+if [ "$how" = display ]; then
+    kill "$xvfb"
+    want=1
+else
+    kill -TERM "$game"
+    want=0
+fi
+for _ in $(seq 30); do
+    kill -0 "$game" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$game" 2>/dev/null; then
+    echo "$device, $how: the game is still running 3 s later"
+    kill -9 "$game" "$xvfb" 2>/dev/null
+    exit 1
+fi
+wait "$game"
+code=$?
+kill "$xvfb" 2>/dev/null
+echo "$device, $how: ended $(( ($(date +%s%N) - start) / 1000000 )) ms later, exit code $code"
+[ "$code" -eq "$want" ]
