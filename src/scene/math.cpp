@@ -54,6 +54,10 @@ void Math_LookAt(const float eye[3], const float target[3])
     // Up is world +y with the forward part taken out.
     float up[3] = {-f[1] * f[0], 1.0f - f[1] * f[1], -f[1] * f[2]};
     float upLength = sqrtf(up[0] * up[0] + up[1] * up[1] + up[2] * up[2]);
+    // Looking straight up or down leaves no up direction: keep the last view rather than draw
+    // nothing (a demo shot can pass right over its cycle).
+    if (upLength == 0.0f)
+        return;
     float u[3] = {up[0] / upLength, up[1] / upLength, up[2] / upLength};
     float r[3] = {u[1] * f[2] - u[2] * f[1], u[2] * f[0] - u[0] * f[2], u[0] * f[1] - u[1] * f[0]};
 

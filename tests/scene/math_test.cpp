@@ -199,15 +199,24 @@ TEST(Math, LookAtPutsTheTargetAheadAndRightOnTheRight)
     }
 }
 
-TEST(Math, LookAtWithTheEyeOnTheTargetKeepsTheView)
+TEST(Math, LookAtWithNoDirectionOrNoUpKeepsTheView)
 {
-    Math_Init();
-    const float eye[3] = {3, 4, -5}, target[3] = {10, 2, 7}, same[3] = {6, 6, 6};
-    Math_LookAt(eye, target);
-    float before[16];
-    memcpy(before, g_viewMatrix, sizeof before);
-    Math_LookAt(same, same);
-    EXPECT_EQ(memcmp(before, g_viewMatrix, sizeof before), 0);
+    // The eye on the target, or right above or below it, as a demo shot passing over its cycle.
+    const float above[3] = {100, 250, 40}, below[3] = {100, -5, 40}, floor[3] = {100, 0, 40};
+    const struct { const char *what; const float *eye, *target; } cases[] = {
+        {"eye on the target", floor, floor},
+        {"straight down", above, floor},
+        {"straight up", below, floor},
+    };
+    for (const auto &c : cases) {
+        Math_Init();
+        const float eye[3] = {3, 4, -5}, target[3] = {10, 2, 7};
+        Math_LookAt(eye, target);
+        float before[16];
+        memcpy(before, g_viewMatrix, sizeof before);
+        Math_LookAt(c.eye, c.target);
+        EXPECT_EQ(memcmp(before, g_viewMatrix, sizeof before), 0) << c.what;
+    }
 }
 
 TEST(Math, ClipCrossingPointsAndPointsOnThePlane)
