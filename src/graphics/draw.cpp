@@ -12,9 +12,16 @@ float GFX_GetNearPlane()
     return NEAR_DEPTH;
 }
 
+// A colour component of 0..256 as a byte. Anything outside (or not a number) is held at 0 and 255
+// rather than spilling into the next channel.
 static uint32_t ColourByte(float component)
 {
-    return (uint32_t)(int)(component * 0.00390625f * 255.0f);
+    float scaled = component * 0.00390625f * 255.0f;
+    if (!(scaled >= 0.0f))
+        return 0;
+    if (scaled >= 255.0f)
+        return 255;
+    return (uint32_t)(int)scaled;
 }
 
 void GFX_ConvertVertex(TLVertex *out, const Vertex *in)

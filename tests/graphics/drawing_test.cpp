@@ -1,4 +1,6 @@
 // The vertex conversion for the device and the drawing state on both device kinds.
+#include <cmath>
+
 #include "support/gfx_fixture.h"
 
 class Drawing : public GfxTest {
@@ -32,6 +34,8 @@ TEST_F(Drawing, VerticesConvertToTheDevicesDepthRowsAndColours)
         {"the near depth", 0, 10, 255, 255, 255, 255, 480, 0.0f, 0.1f, 0xFEFEFEFE},
         {"the far depth", 480, 20000, 256, 0, 128, 256, 0, 1.0f, 1.0f / 20000, 0xFFFF007F},
         {"half way", 240, 20, 0, 0, 0, 0, 240, (float)(20000.0 * 10 / (19990.0 * 20)), 0.05f, 0},
+        {"out of range: held at 0 and 255", 0, 10, 300, -1, NAN, 1e30f, 480, 0.0f, 0.1f,
+         0xFFFF0000},
     };
     for (const Case &c : cases) {
         Vertex v = {};
