@@ -4,7 +4,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-const char *const FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+// Found when the build is configured (tools/assetgen/CMakeLists.txt).
+const char *const FONT_FILE = ZARKRIDE_TEXT_FONT;
 
 // A character is drawn as a 15 x 15 pixel square showing the top 15 texel rows of its cell, and
 // 16 texels across starting half a texel in; linear filtering on the hardware device also reads
@@ -104,7 +105,9 @@ bool Font_Render(const char *fontPath, const std::string &characters, Image *out
             ok = false;
             break;
         }
-        code = FT_Load_Glyph(face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL);
+        // Unhinted outlines: the texture comes out the same whatever hinting the machine's
+        // FreeType was built or set up with.
+        code = FT_Load_Glyph(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP | FT_LOAD_RENDER);
         if (code) {
             *error = FreeTypeError(("cannot render character " + std::to_string(c) + " of").c_str(),
                                    fontPath, code);

@@ -17,8 +17,8 @@
 
 enum { WIDTH = TITLE_WIDTH, HEIGHT = TITLE_HEIGHT };
 
-// The bold face of the family the game's screen text uses (Debian's fonts-dejavu-core).
-static const char *const TITLE_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+// The bold face of the family the game's screen text uses, found when the build is configured.
+static const char *const TITLE_FONT = ZARKRIDE_TITLE_FONT;
 
 // --- Colours --------------------------------------------------------------------------------
 
