@@ -38,7 +38,5 @@ int main()
             fprintf(stderr, "zarkride: ZARKRIDE_DEVICE=%s is neither gl nor soft; using gl\n", choice);
         GFX_SetDeviceLayer(FallbackDevice_Start(&g_glDevice, &g_softDevice));
     }
-    int exitCode = App_Main(SDL_FrontEnd());
-    SDLFE_Shutdown();
-    return exitCode;
+    return App_Main(SDL_FrontEnd());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/vertex.h"
@@ -75,6 +76,8 @@ void Game_Respawn(int slot);            // random place and heading, speed 10, a
 void Game_Update();
 void Game_StepCycle(int slot);          // the crash timer, or the sub-steps of one frame
 void Game_AddTrailNode(int slot);       // a new newest node at the cycle's position
+// Where trail corners come from (calloc); a test puts in one that runs out.
+extern void *(*g_trailAllocate)(size_t count, size_t size);
 void Game_Turn(int slot, int key);      // a quarter turn for KEY_LEFT or KEY_RIGHT; else nothing
 void Game_FreeTrail(TrailNode *node);   // frees every node from this one on
 

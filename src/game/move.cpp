@@ -66,10 +66,12 @@ static void PlaceOnRadar(Vertex &v, float x, float z)
     v.sy = RADAR_CENTRE - z * RADAR_SCALE;
 }
 
+void *(*g_trailAllocate)(size_t count, size_t size) = calloc;
+
 void Game_AddTrailNode(int slot)
 {
     Cycle &c = cycles[slot];
-    TrailNode *node = (TrailNode *)calloc(1, sizeof(TrailNode));
+    TrailNode *node = (TrailNode *)g_trailAllocate(1, sizeof(TrailNode));
     if (!node) {
         // A corner cannot be left out without bending a wall off the axes; nothing sensible
         // can go on without memory for one more corner.

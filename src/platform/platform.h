@@ -46,6 +46,9 @@ struct FrontEnd {
     void  (*MessageBox)(void *owner, const char *text, const char *caption);  // modal
     uint32_t (*ClockSeconds)();                                        // seeds the random generator
     void  (*DebugOutput)(const char *text);
+    // Lets go of the window and the window system once the game has shut down, however the
+    // process ends.
+    void  (*Close)();
 };
 
 // The front end the running program uses; App_Main sets it.

@@ -1,6 +1,8 @@
 // app.cpp -- start-up, the message loop with its frame pump, and shutdown.
 #include "shell/shell.h"
 
+#include <cstdlib>
+
 #include "game/game.h"
 #include "graphics/gfx.h"
 #include "scene/math3d.h"
@@ -14,6 +16,8 @@ long g_frameCount = 0;
 static int quitPosted = 0;
 static int quitCode = 0;
 static int timerId = 0;
+static int periodGranted = 0;
+static bool shutdownPending = false;   // a run has started and not yet shut down
 
 static const char GAME_NAME[] = "Zarkride";
 static const char CAPTION[] = "Zarkride - a light-cycle arena by the Zarkride team";
@@ -111,9 +115,43 @@ static int RunMessageLoop()
     }
 }
 
+// The end of a run: the timer stopped and its resolution given back, sound and graphics shut
+// down, and the window system let go of. Runs once per run, however the run ends.
+static void ShutDown()
+{
+    if (!shutdownPending)
+        return;
+    shutdownPending = false;
+    if (timerId)
+        g_frontEnd->StopTimer(timerId);
+    timerId = 0;
+    if (periodGranted)
+        g_frontEnd->EndTimerPeriod(TIMER_RESOLUTION_MS);
+    periodGranted = 0;
+    SND_Shutdown();
+    GFX_Shutdown();
+    g_frontEnd->Close();
+}
+
+// A run ended by exit() from inside the game (a model it cannot load, no memory for a trail)
+// shuts down as a quit does, the music first, before the process's threads are taken down.
+static void ShutDownAtExit()
+{
+    if (!shutdownPending)
+        return;
+    MUS_StopAll();
+    ShutDown();
+}
+
 int App_Main(const FrontEnd *frontEnd)
 {
     g_frontEnd = frontEnd;
+    static bool exitHandled = false;
+    if (!exitHandled)
+        exitHandled = atexit(ShutDownAtExit) == 0;
+    shutdownPending = true;
+    timerId = 0;
+    periodGranted = 0;
     quitPosted = 0;
     quitCode = 0;
     g_frameCount = 0;
@@ -145,7 +183,7 @@ int App_Main(const FrontEnd *frontEnd)
     }
     App_ShowTitle();
 
-    int periodGranted = g_frontEnd->BeginTimerPeriod(TIMER_RESOLUTION_MS);
+    periodGranted = g_frontEnd->BeginTimerPeriod(TIMER_RESOLUTION_MS);
     if (!periodGranted)
         g_frontEnd->MessageBox(g_window, "Timer failed", nullptr);
     // Without the timer no frame ever runs, but the keys still work.
@@ -154,13 +192,6 @@ int App_Main(const FrontEnd *frontEnd)
         g_frontEnd->MessageBox(g_window, "Timer failed", nullptr);
 
     int exitCode = RunMessageLoop();
-
-    if (timerId)
-        g_frontEnd->StopTimer(timerId);
-    timerId = 0;
-    if (periodGranted)
-        g_frontEnd->EndTimerPeriod(TIMER_RESOLUTION_MS);
-    SND_Shutdown();
-    GFX_Shutdown();
+    ShutDown();
     return exitCode;
 }

@@ -77,6 +77,7 @@ TEST_F(FramePump, HeadlessRunFromStartToAQuitKeyInShutdownOrder)
         "StartTimer 25",
         "StopTimer",
         "EndTimerPeriod 1",
+        "Close",
     };
     EXPECT_EQ(Headless_Calls(), expected);
 }

@@ -108,9 +108,14 @@ void DebugOutput(const char *text)
     Record(std::string("DebugOutput ") + text);
 }
 
+void Close()
+{
+    Record("Close");
+}
+
 const FrontEnd headlessFrontEnd = {
     "headless", RegisterWindowClass, CreateGameWindow, PollEvent, BeginTimerPeriod,
-    EndTimerPeriod, StartTimer, StopTimer, MessageBox, ClockSeconds, DebugOutput,
+    EndTimerPeriod, StartTimer, StopTimer, MessageBox, ClockSeconds, DebugOutput, Close,
 };
 
 }  // namespace

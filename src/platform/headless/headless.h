@@ -39,7 +39,8 @@ struct HeadlessScript {
 const FrontEnd *Headless_Start(const HeadlessScript &script);
 // What the game asked of the front end, one entry per call that matters to the tests:
 // "RegisterWindowClass Zarkride", "CreateGameWindow Zarkride ...", "MessageBox Timer failed",
-// "StartTimer 25", "StopTimer", "BeginTimerPeriod 1", "EndTimerPeriod 1", "DebugOutput ...".
+// "StartTimer 25", "StopTimer", "BeginTimerPeriod 1", "EndTimerPeriod 1", "DebugOutput ...",
+// "Close".
 const std::vector<std::string> &Headless_Calls();
 // Texts of the message boxes shown so far, in order.
 std::vector<std::string> Headless_MessageBoxes();

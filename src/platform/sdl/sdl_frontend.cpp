@@ -79,8 +79,9 @@ int RegisterWindowClass(const char *)
         fprintf(stderr, "zarkride: cannot open the display: %s\n", SDL_GetError());
         return 0;
     }
-    // SDL is closed by SDLFE_Shutdown, never from an exit handler: when the display has gone
-    // away, closing it would wait forever on the dead connection.
+    // SDL is closed by the game's shutdown, which an exit from anywhere runs too; when the
+    // display has gone away the process ends without it, for closing SDL would wait forever on
+    // the dead connection.
     const char *driver = SDL_GetCurrentVideoDriver();
     if (driver && strcmp(driver, "x11") == 0)
         XSetIOErrorHandler(DisplayGone);
@@ -218,7 +219,7 @@ void DebugOutput(const char *text)
 
 const FrontEnd sdlFrontEnd = {
     "sdl", RegisterWindowClass, CreateGameWindow, PollEvent, BeginTimerPeriod, EndTimerPeriod,
-    StartTimer, StopTimer, MessageBox, ClockSeconds, DebugOutput,
+    StartTimer, StopTimer, MessageBox, ClockSeconds, DebugOutput, SDLFE_Shutdown,
 };
 
 }  // namespace

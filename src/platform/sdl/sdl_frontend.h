@@ -17,7 +17,7 @@ void SDLFE_SetRepaint(void (*repaint)());
 // Installs what lets go of the game's devices when the display goes away: called once, with
 // the tick stopped, just before the process ends with exit code 1. It must not touch the display.
 void SDLFE_SetDisplayLost(void (*letGo)());
-// Closes the window and SDL once the game has ended normally.
+// Stops the tick and closes the window and SDL: the front end's Close.
 void SDLFE_Shutdown();
 // The virtual-key code of an SDL key, KEY_OTHER for keys the game has no code for.
 int SDLFE_VirtualKey(int sdlKeycode);
