@@ -1,6 +1,7 @@
 // Graphics start-up: every failure with its log line and clean-up, the silent fall-back from
 // hardware to software, shutdown, and the crash handler.
 #include <csignal>
+#include <cstdio>
 
 #include "support/gfx_fixture.h"
 
@@ -144,13 +145,21 @@ TEST_F(GfxInit, StartingAgainLetsGoOfTheEarlierTexturesWhole)
     GFX_ReleaseTextures();
 }
 
-TEST_F(GfxInit, ACrashGivesTheDisplayBackAndStillEndsTheProcess)
+TEST_F(GfxInit, ACrashReleasesEveryDeviceObjectAndStillEndsTheProcess)
 {
-    ASSERT_EQ(GFX_Init(nullptr), 1);
-    EXPECT_EXIT(
-        {
-            raise(SIGSEGV);
-            exit(0);    // reached only if the handler swallowed the crash
-        },
-        ::testing::KilledBySignal(SIGSEGV), "");
+    for (int sig : {SIGSEGV, SIGILL}) {
+        FakeDeviceOptions options;
+        options.watch = [](const char *call) { fprintf(stderr, "%s\n", call); };
+        Use(options);
+        ASSERT_EQ(GFX_Init(nullptr), 1);
+        // The seven objects (as at shutdown) are the last thing the process does.
+        EXPECT_EXIT(
+            {
+                raise(sig);
+                exit(0);    // reached only if the handler swallowed the crash
+            },
+            ::testing::KilledBySignal(sig), "(Release [0-9]+\n){7}$");
+        Use(FakeDeviceOptions());
+        GFX_Shutdown();
+    }
 }

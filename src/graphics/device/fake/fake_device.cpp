@@ -21,6 +21,8 @@ const GfxGuid SECONDARY_GUID = {{0x5a, 0x52, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 
 bool Fails(const char *operation, const std::string &detail = "")
 {
     calls.push_back(detail.empty() ? operation : std::string(operation) + " " + detail);
+    if (options.watch)
+        options.watch(calls.back().c_str());
     int n = ++counts[operation];
     if (options.failOperation != operation)
         return false;

@@ -14,6 +14,8 @@ struct FakeDeviceOptions {
     bool hardware = false;          // a hardware device can be made
     GfxDeviceDesc hardwareCaps = {};
     bool secondaryDriver = false;   // a display driver with a GUID besides the primary one
+    // Told of every call as it is recorded: the records of a process that crashes die with it.
+    void (*watch)(const char *call) = nullptr;
 };
 
 const GfxDevice *FakeDevice_Start(const FakeDeviceOptions &options = FakeDeviceOptions());
