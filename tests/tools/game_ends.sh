@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The real game, in the middle of a demo with its sound on, ends at once and cleanly:
-#   display  its display goes away: exit code 1, without waiting on the dead connection or
-#            crashing on it;
-#   term     it is sent SIGTERM: exit code 0, as for a quit.
-#   game_ends.sh GAME_DIR gl|soft display|term
+# The real game, with its sound on, ends at once and cleanly:
+#   display  its display goes away in the middle of a demo: exit code 1, without waiting on the
+#            dead connection or crashing on it;
+#   term     it is sent SIGTERM in the middle of a demo: exit code 0, as for a quit;
+#   int      it is sent SIGINT (Ctrl+C) on the title, its music playing: exit code 0.
+#   game_ends.sh GAME_DIR gl|soft display|term|int
 set -u
 game_dir=$1
 device=$2
@@ -17,17 +18,21 @@ display=:$(head -n1 "$displayfile")
 rm -f "$displayfile"
 
 cd "$game_dir" || exit 1
-DISPLAY=$display ZARKRIDE_DEVICE=$device ALSOFT_DRIVERS=null ./zarkride >/dev/null 2>&1 &
+# A background job of a script starts with SIGINT ignored; a player's Ctrl+C finds it not.
+DISPLAY=$display ZARKRIDE_DEVICE=$device ALSOFT_DRIVERS=null env --default-signal=INT ./zarkride \
+    >/dev/null 2>&1 &
 game=$!
 sleep 2
-DISPLAY=$display xdotool key d
-sleep 1
+if [ "$how" != int ]; then
+    DISPLAY=$display xdotool key d
+    sleep 1
+fi
 start=$(date +%s%N)
 if [ "$how" = display ]; then
     kill "$xvfb"
     want=1
 else
-    kill -TERM "$game"
+    kill -"${how^^}" "$game"
     want=0
 fi
 for _ in $(seq 30); do
