@@ -27,6 +27,8 @@ if [ "$how" != int ]; then
     DISPLAY=$display xdotool key d
     sleep 1
 fi
+sleep 3 >/dev/null 2>&1 &
+deadline=$!
 start=$(date +%s%N)
 if [ "$how" = display ]; then
     kill "$xvfb"
@@ -35,17 +37,14 @@ else
     kill -"${how^^}" "$game"
     want=0
 fi
-for _ in $(seq 30); do
-    kill -0 "$game" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$game" 2>/dev/null; then
+wait -n -p first "$game" "$deadline"
+code=$?
+took=$(( ($(date +%s%N) - start) / 1000000 ))
+kill "$deadline" "$xvfb" 2>/dev/null
+if [ "$first" != "$game" ]; then
     echo "$device, $how: the game is still running 3 s later"
-    kill -9 "$game" "$xvfb" 2>/dev/null
+    kill -9 "$game"
     exit 1
 fi
-wait "$game"
-code=$?
-kill "$xvfb" 2>/dev/null
-echo "$device, $how: ended $(( ($(date +%s%N) - start) / 1000000 )) ms later, exit code $code"
+echo "$device, $how: ended $took ms later, exit code $code"
 [ "$code" -eq "$want" ]

@@ -3,6 +3,7 @@
 #include "platform/sdl/sdl_frontend.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
@@ -247,6 +248,19 @@ void SDLFE_TakeScreen(void *target)
     }
 }
 
+// Takes the game's window off the screen at once. SDL, letting go of a full-screen window that is
+// still on show, first waits up to a tenth of a second for a window manager to answer, and on a
+// desktop without one nobody does.
+static void Unmap(SDL_Window *w)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XSync(info.info.x11.display, False);
+}
+
 void SDLFE_Shutdown()
 {
     ticker.Stop();
@@ -254,8 +268,10 @@ void SDLFE_Shutdown()
         SDL_DestroyRenderer(renderer);
     renderer = nullptr;
     page = nullptr;
-    if (window)
+    if (window) {
+        Unmap(window);
         SDL_DestroyWindow(window);
+    }
     window = nullptr;
     SDL_Quit();
 }
