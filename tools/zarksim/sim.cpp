@@ -90,6 +90,9 @@ const Option OPTIONS[] = {
      [](SimOptions *o, const char *v) { return ParseNumber(v, 1, 100000000L, &o->title); }},
     {"--audio", "FILE.wav", "write what a player would hear, 25 ms of sound a frame, as a WAV",
      [](SimOptions *o, const char *v) { o->audioFile = v; return true; }},
+    {"--progress", nullptr, "every 10,000 frames and at the end, print the frame and the peak "
+     "memory so far to standard error",
+     [](SimOptions *o, const char *) { o->progress = true; return true; }},
     {"--help", nullptr, "show this help",
      [](SimOptions *o, const char *) { o->help = true; return true; }},
 };
@@ -282,6 +285,10 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
         }
         if (options.afterFrame && pass > shift)
             options.afterFrame(pass - shift);
+        long frame = pass - shift;
+        if (options.progress && pass > shift && (frame % 10000 == 0 || frame == options.frames))
+            fprintf(stderr, "zarksim: frame %ld of %ld, peak memory %ld KiB\n", frame,
+                    options.frames, Sim_PeakMemoryKib());
         for (const SimOptions::Screenshot &shot : options.screenshots) {
             long at = shot.frame == 0 ? 0 : shot.frame + shift;
             if (at == pass && !SaveScreen(shot.path.c_str())) {
@@ -312,6 +319,16 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
         fprintf(stderr, "zarksim: no OpenGL 3.3 core device could be made; the software device "
                         "drew instead\n");
     return exitCode != 0 ? exitCode : failedShots || noHardware || !audioWritten ? 1 : 0;
+}
+
+long Sim_PeakMemoryKib()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return strtol(line.c_str() + 6, nullptr, 10);
+    return 0;
 }
 
 uint64_t Sim_StateHash()

@@ -22,6 +22,7 @@ struct SimOptions {
     int width = 640, height = 480;  // the hardware device's drawable
     long title = 1;             // frames on the title screen before the key that leaves it
     std::string audioFile;      // where to write what a player would hear; empty: no sound
+    bool progress = false;      // say how far the run has got, and its peak memory, as it goes
     // Called after each frame of play with its number from 1, for tests that follow the game.
     std::function<void(long frame)> afterFrame;
     struct Screenshot {
@@ -43,6 +44,9 @@ int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::stri
 // screenshot could not be saved, or the hardware device was asked for and could not be made). The title is
 // left at the first idle pass (D for the demo, else F8), then the key script plays, then Escape.
 int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys);
+
+// The most memory the process has held so far, in KiB (0 where the system does not say).
+long Sim_PeakMemoryKib();
 
 // FNV-1a over every cycle, every trail node and every game-wide value, and the camera.
 uint64_t Sim_StateHash();
