@@ -80,6 +80,9 @@ void Game_AddTrailNode(int slot);       // a new newest node at the cycle's posi
 extern void *(*g_trailAllocate)(size_t count, size_t size);
 void Game_Turn(int slot, int key);      // a quarter turn for KEY_LEFT or KEY_RIGHT; else nothing
 void Game_FreeTrail(TrailNode *node);   // frees every node from this one on
+// A fingerprint of the whole game state: every cycle and trail node, every game-wide value, the
+// camera. Two runs that agree on it played the same game.
+uint64_t Game_StateHash();
 
 // Collisions. The point LOOK_AHEAD units in front of the cycle is tested, not the cycle itself.
 void Game_CheckCollision(int slot);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "scene/math3d.h"
+
 Cycle cycles[MAX_CYCLES];
 int32_t cycleCount = 4;
 int32_t playerSlot = 0;
@@ -54,4 +56,41 @@ void Game_InitState()
     shotAngle = 0.0;
     shotEye[0] = shotEye[1] = shotEye[2] = 0.0f;
     shotTarget = 0;
+}
+
+namespace {
+
+// FNV-1a, 64 bits.
+struct Fnv {
+    uint64_t hash = 1469598103934665603ull;
+    void Bytes(const void *data, size_t size)
+    {
+        const unsigned char *p = static_cast<const unsigned char *>(data);
+        for (size_t i = 0; i < size; i++)
+            hash = (hash ^ p[i]) * 1099511628211ull;
+    }
+    template <typename T> void Add(const T &value) { Bytes(&value, sizeof value); }
+};
+
+}  // namespace
+
+uint64_t Game_StateHash()
+{
+    Fnv f;
+    for (const Cycle &c : cycles) {
+        f.Add(c.heading), f.Add(c.x), f.Add(c.y), f.Add(c.z), f.Add(c.dirX), f.Add(c.dirZ);
+        f.Add(c.speed), f.Add(c.accel), f.Add(c.red), f.Add(c.green), f.Add(c.blue);
+        f.Add(c.color), f.Add(c.driveTimer), f.Add(c.crashTimer), f.Add(c.score), f.Add(c.target);
+        for (const TrailNode *n = c.trailHead; n; n = n->next) {
+            const Vertex &v = n->vertex;
+            f.Add(v.sx), f.Add(v.sy), f.Add(v.r), f.Add(v.g), f.Add(v.b);
+            f.Add(v.wx), f.Add(v.wy), f.Add(v.wz);
+        }
+        f.Add(-1);   // end of this trail
+    }
+    f.Add(cycleCount), f.Add(demoMode), f.Add(titleShowing), f.Add(helpShowing);
+    f.Add(showScores), f.Add(lookDir), f.Add(viewMode), f.Add(camAngle);
+    f.Add(shotKind), f.Add(shotDistance), f.Add(shotFrames), f.Add(shotAngle);
+    f.Add(shotEye), f.Add(shotTarget), f.Add(g_viewMatrix);
+    return f.hash;
 }

@@ -93,3 +93,6 @@ void GFX_DrawText(float x, float y, const char *text);
 // be opened loses the line silently. Messages are cut at 4095 characters.
 void GFX_LogError(const char *path, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
+// Puts relative log paths in `folder` from now on: null, the current folder (the default); "",
+// nowhere (the lines are dropped).
+void GFX_SetLogFolder(const char *folder);

@@ -3,8 +3,18 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 enum { LOG_LINE_MAX = 4096 };
+
+static bool inFolder = false;
+static std::string logFolder;
+
+void GFX_SetLogFolder(const char *folder)
+{
+    inFolder = folder != nullptr;
+    logFolder = folder ? folder : "";
+}
 
 void GFX_LogError(const char *path, const char *format, ...)
 {
@@ -14,8 +24,14 @@ void GFX_LogError(const char *path, const char *format, ...)
     vsnprintf(message, sizeof message, format, args);
     va_end(args);
 
+    std::string where = path;
+    if (inFolder && path[0] != '/') {
+        if (logFolder.empty())
+            return;
+        where = logFolder + "/" + path;
+    }
     // Opened and closed for every line, so each one is on disk before the caller goes on.
-    FILE *log = fopen(path, "a");
+    FILE *log = fopen(where.c_str(), "a");
     if (!log)
         return;
     fprintf(log, "%s\n", message);

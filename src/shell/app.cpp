@@ -7,6 +7,7 @@
 #include "graphics/gfx.h"
 #include "scene/math3d.h"
 #include "scene/scene.h"
+#include "shell/record.h"
 #include "sound/sound.h"
 
 const FrontEnd *g_frontEnd = nullptr;
@@ -106,8 +107,11 @@ static int RunMessageLoop()
         g_frontEnd->PollEvent(&event);
         switch (event.type) {
         case EV_IDLE:     App_WindowProc(MSG_PAINT, 0); break;
-        case EV_KEY_DOWN: App_WindowProc(MSG_KEYDOWN, event.key); break;
-        case EV_KEY_UP:   App_WindowProc(MSG_KEYUP, event.key); break;
+        case EV_KEY_DOWN:
+        case EV_KEY_UP:
+            Record_Key(event.type, event.key);
+            App_WindowProc(event.type == EV_KEY_DOWN ? MSG_KEYDOWN : MSG_KEYUP, event.key);
+            break;
         case EV_DESTROY:  App_WindowProc(MSG_DESTROY, 0); break;
         case EV_RESIZE:   App_WindowProc(MSG_SIZE, 0); break;
         case EV_QUIT:     App_PostQuit(0); break;
@@ -122,6 +126,7 @@ static void ShutDown()
     if (!shutdownPending)
         return;
     shutdownPending = false;
+    Record_Finish();
     if (timerId)
         g_frontEnd->StopTimer(timerId);
     timerId = 0;
@@ -143,6 +148,14 @@ static void ShutDownAtExit()
     ShutDown();
 }
 
+// The clock, as a recording of the game must know it.
+static uint32_t ReadClock()
+{
+    uint32_t seconds = g_frontEnd->ClockSeconds();
+    Record_Clock(seconds);
+    return seconds;
+}
+
 int App_Main(const FrontEnd *frontEnd)
 {
     g_frontEnd = frontEnd;
@@ -156,7 +169,7 @@ int App_Main(const FrontEnd *frontEnd)
     quitCode = 0;
     g_frameCount = 0;
 
-    Game_SeedRandom(g_frontEnd->ClockSeconds());
+    Game_SeedRandom(ReadClock());
 
     if (!g_frontEnd->RegisterWindowClass(GAME_NAME))
         return 0;
@@ -172,7 +185,7 @@ int App_Main(const FrontEnd *frontEnd)
     Game_ResetAll();
 
     // Reseeding here restarts the sequence when start-up took less than a second.
-    Game_SeedRandom(g_frontEnd->ClockSeconds());
+    Game_SeedRandom(ReadClock());
     MUS_Play();
 
     if (!GFX_Init(g_window)) {

@@ -3,6 +3,7 @@
 #include "shell/shell.h"
 
 #include <cstdio>
+#include <string>
 
 #include "game/game.h"
 #include "graphics/gfx.h"
@@ -66,9 +67,16 @@ static void ClampGroups(int *first, int *second)
     }
 }
 
+static std::string setupPath = SETUP_FILE;
+
+void App_UseSetupFile(const char *path)
+{
+    setupPath = path ? path : SETUP_FILE;
+}
+
 void App_ReadSetup()
 {
-    FILE *file = fopen(SETUP_FILE, "r");
+    FILE *file = fopen(setupPath.c_str(), "r");
     if (!file)
         return;
 

@@ -26,6 +26,9 @@ void App_PostQuit(int code);
 
 // Reads "setup.txt" once at start-up: cycle colours, the two computer groups and the score flag.
 void App_ReadSetup();
+// Reads the set-up from `path` instead (the player's own copy), still called "setup.txt" in the
+// log; null goes back to "setup.txt".
+void App_UseSetupFile(const char *path);
 
 // The title screen, shown once at start-up. App_LoadTitlePicture gives 1 when the picture was
 // decoded into the back buffer.

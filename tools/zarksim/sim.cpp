@@ -90,6 +90,9 @@ const Option OPTIONS[] = {
      [](SimOptions *o, const char *v) { return ParseNumber(v, 1, 100000000L, &o->title); }},
     {"--audio", "FILE.wav", "write what a player would hear, 25 ms of sound a frame, as a WAV",
      [](SimOptions *o, const char *v) { o->audioFile = v; return true; }},
+    {"--replay", "FILE", "play again a game recorded with zarkride --record FILE (its seed, keys "
+     "and frames), and check it ends in the recorded state",
+     [](SimOptions *o, const char *v) { o->replayFile = v; return true; }},
     {"--progress", nullptr, "every 10,000 frames and at the end, print the frame and the peak "
      "memory so far to standard error",
      [](SimOptions *o, const char *) { o->progress = true; return true; }},
@@ -97,16 +100,6 @@ const Option OPTIONS[] = {
      [](SimOptions *o, const char *) { o->help = true; return true; }},
 };
 
-struct Fnv {
-    uint64_t hash = 1469598103934665603ull;
-    void Bytes(const void *data, size_t size)
-    {
-        const unsigned char *p = static_cast<const unsigned char *>(data);
-        for (size_t i = 0; i < size; i++)
-            hash = (hash ^ p[i]) * 1099511628211ull;
-    }
-    template <typename T> void Add(const T &value) { Bytes(&value, sizeof value); }
-};
 
 }  // namespace
 
@@ -151,37 +144,74 @@ int Sim_ParseArgs(int argc, char **argv, SimOptions *options, std::string *error
     return 1;
 }
 
-int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error)
+namespace {
+
+// Reads a key script, or with `recording` a recorded game, whose other lines it fills in.
+int ReadScript(const char *path, std::vector<HeadlessEvent> *events, SimRecording *recording,
+               std::string *error)
 {
-    std::ifstream in(path);
-    if (!in) {
-        *error = std::string("cannot read key script ") + path;
+    std::ifstream file(path);
+    if (!file) {
+        *error = std::string(recording ? "cannot read recording " : "cannot read key script ") +
+                 path;
         return 0;
     }
     std::string line;
-    for (int number = 1; std::getline(in, line); number++) {
+    for (int number = 1; std::getline(file, line); number++) {
         size_t hash = line.find('#');
         if (hash != std::string::npos)
             line.erase(hash);
-        std::istringstream words(line);
-        std::string frame, what, code, extra;
-        if (!(words >> frame))
+        std::istringstream in(line);
+        std::vector<std::string> w;
+        for (std::string word; in >> word;)
+            w.push_back(word);
+        if (w.empty())
             continue;
         long f, c;
-        bool good = (words >> what >> code) && !(words >> extra) &&
-                    ParseNumber(frame.c_str(), 1, 100000000L, &f) &&
-                    ParseNumber(code.c_str(), 0, 255, &c) && (what == "down" || what == "up");
+        bool good = false;
+        if (recording && w.size() == 2 && w[0] == "zarkride-recording") {
+            good = w[1] == "1";
+        } else if (recording && w.size() == 2 && w[0] == "clock") {
+            good = ParseNumber(w[1].c_str(), 0, 0xFFFFFFFFL, &c);
+            if (good)
+                recording->clockReadings.push_back((uint32_t)c);
+        } else if (recording && w.size() == 2 && w[0] == "end") {
+            good = ParseNumber(w[1].c_str(), 0, 100000000L, &recording->end);
+        } else if (recording && w.size() == 2 && w[0] == "state-hash") {
+            good = w[1].size() == 16 && w[1].find_first_not_of("0123456789abcdef") == std::string::npos;
+            recording->stateHash = w[1];
+        } else if (w.size() == 3 && (w[1] == "down" || w[1] == "up") &&
+                   ParseNumber(w[0].c_str(), 1, 100000000L, &f) &&
+                   ParseNumber(w[2].c_str(), 0, 255, &c)) {
+            events->push_back({f, w[1] == "down" ? (int)EV_KEY_DOWN : (int)EV_KEY_UP, (int)c});
+            good = true;
+        }
         if (!good) {
-            *error = std::string(path) + ":" + std::to_string(number) +
-                     ": expected \"FRAME down|up CODE\"";
+            *error = std::string(path) + ":" + std::to_string(number) + ": expected " +
+                     (recording ? "a line of a zarkride recording" : "\"FRAME down|up CODE\"");
             return 0;
         }
-        events->push_back({f, what == "down" ? (int)EV_KEY_DOWN : (int)EV_KEY_UP, (int)c});
+    }
+    if (recording && (recording->end < 0 || recording->clockReadings.empty())) {
+        *error = std::string(path) + " is not a whole recording: it has no end or no clock line";
+        return 0;
     }
     // The front end plays events in order; keys of one frame keep the order of the file.
     std::stable_sort(events->begin(), events->end(),
                      [](const HeadlessEvent &a, const HeadlessEvent &b) { return a.frame < b.frame; });
     return 1;
+}
+
+}  // namespace
+
+int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error)
+{
+    return ReadScript(path, events, nullptr, error);
+}
+
+int Sim_ReadRecording(const char *path, SimRecording *recording, std::string *error)
+{
+    return ReadScript(path, &recording->keys, recording, error);
 }
 
 namespace {
@@ -257,12 +287,17 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     const int leaveKey = options.demo ? (int)'D' : (int)VK_F8;
     HeadlessScript script;
     script.clockSeconds = options.seed;
-    script.events.push_back({options.title, EV_KEY_DOWN, leaveKey});
-    script.events.push_back({options.title, EV_KEY_UP, leaveKey});
-    // Keys after the last frame are never pressed: the Escape that ends the run comes first.
+    script.clockReadings = options.clockReadings;
+    if (!options.replay) {
+        script.events.push_back({options.title, EV_KEY_DOWN, leaveKey});
+        script.events.push_back({options.title, EV_KEY_UP, leaveKey});
+    }
+    // Keys after the last frame are never pressed: the Escape that ends the run comes first. A
+    // replay also has the keys taken after its last frame, up to the one that ended the game.
+    const long lastPass = options.frames + options.title - (options.replay ? 0 : 1);
     for (HeadlessEvent key : keys) {
         key.frame += shift;
-        if (key.frame < options.frames + options.title)
+        if (key.frame <= lastPass)
             script.events.push_back(key);
     }
     script.events.push_back({options.frames + options.title, EV_KEY_DOWN, VK_ESCAPE});
@@ -333,23 +368,7 @@ long Sim_PeakMemoryKib()
 
 uint64_t Sim_StateHash()
 {
-    Fnv f;
-    for (const Cycle &c : cycles) {
-        f.Add(c.heading), f.Add(c.x), f.Add(c.y), f.Add(c.z), f.Add(c.dirX), f.Add(c.dirZ);
-        f.Add(c.speed), f.Add(c.accel), f.Add(c.red), f.Add(c.green), f.Add(c.blue);
-        f.Add(c.color), f.Add(c.driveTimer), f.Add(c.crashTimer), f.Add(c.score), f.Add(c.target);
-        for (const TrailNode *n = c.trailHead; n; n = n->next) {
-            const Vertex &v = n->vertex;
-            f.Add(v.sx), f.Add(v.sy), f.Add(v.r), f.Add(v.g), f.Add(v.b);
-            f.Add(v.wx), f.Add(v.wy), f.Add(v.wz);
-        }
-        f.Add(-1);   // end of this trail
-    }
-    f.Add(cycleCount), f.Add(demoMode), f.Add(titleShowing), f.Add(helpShowing);
-    f.Add(showScores), f.Add(lookDir), f.Add(viewMode), f.Add(camAngle);
-    f.Add(shotKind), f.Add(shotDistance), f.Add(shotFrames), f.Add(shotAngle);
-    f.Add(shotEye), f.Add(shotTarget), f.Add(g_viewMatrix);
-    return f.hash;
+    return Game_StateHash();
 }
 
 void Sim_PrintState(FILE *out)

@@ -23,6 +23,11 @@ struct SimOptions {
     long title = 1;             // frames on the title screen before the key that leaves it
     std::string audioFile;      // where to write what a player would hear; empty: no sound
     bool progress = false;      // say how far the run has got, and its peak memory, as it goes
+    std::string replayFile;     // a recorded game to play again (its own clock, keys and frames)
+    // What a replay takes from its recording: the clock's readings, and the keys come with the
+    // one that left the title, so none is pressed for it.
+    std::vector<uint32_t> clockReadings;
+    bool replay = false;
     // Called after each frame of play with its number from 1, for tests that follow the game.
     std::function<void(long frame)> afterFrame;
     struct Screenshot {
@@ -39,6 +44,16 @@ void Sim_PrintUsage(FILE *out);
 // Reads "FRAME down|up CODE" lines (blank lines and # comments allowed) into events. On a
 // mistake returns 0 and names the line in *error.
 int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error);
+
+// A game the player recorded with zarkride --record.
+struct SimRecording {
+    std::vector<uint32_t> clockReadings;
+    std::vector<HeadlessEvent> keys;   // in frame order
+    long end = -1;                     // the last frame the game ran
+    std::string stateHash;             // as the game ended, 16 hex digits; empty if unknown
+};
+// Reads a recording; on a mistake returns 0 and names the line in *error.
+int Sim_ReadRecording(const char *path, SimRecording *recording, std::string *error);
 
 // Runs the game from start-up through `frames` frames and returns its exit code (1 also when a
 // screenshot could not be saved, or the hardware device was asked for and could not be made). The title is

@@ -10,6 +10,7 @@ struct HeadlessRun {
     HeadlessScript script;
     std::vector<std::string> calls;
     size_t nextEvent = 0;
+    size_t clockRead = 0;
     long passes = 0;
     bool reported = false;          // afterPass already told about the current pass
     void (*tick)() = nullptr;
@@ -100,7 +101,8 @@ void MessageBox(void *, const char *text, const char *)
 
 uint32_t ClockSeconds()
 {
-    return run.script.clockSeconds;
+    const std::vector<uint32_t> &readings = run.script.clockReadings;
+    return run.clockRead < readings.size() ? readings[run.clockRead++] : run.script.clockSeconds;
 }
 
 void DebugOutput(const char *text)

@@ -18,6 +18,8 @@ struct HeadlessEvent {
 
 struct HeadlessScript {
     uint32_t clockSeconds = 0;
+    // When not empty, the clock's readings in turn (a recorded game's); clockSeconds after them.
+    std::vector<uint32_t> clockReadings;
     std::vector<HeadlessEvent> events;   // delivered in frame order, in order within a frame
     // Safety net: after this many idle passes the front end asks the game to quit (EV_QUIT).
     long maxPasses = 100000;

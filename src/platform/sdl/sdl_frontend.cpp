@@ -10,17 +10,27 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <thread>
+#include <vector>
+
+#include "platform/sdl/sdl_gamepad.h"
 
 namespace {
+
+enum { WINDOWED_WIDTH = 1280, WINDOWED_HEIGHT = 960 };
 
 SDL_Window *window = nullptr;
 SDL_Renderer *renderer = nullptr;
 SDL_Texture *page = nullptr;        // the last page the game showed, once it has shown one
 Uint32 tickEventType = (Uint32)-1;
 bool idleGiven = false;     // an idle event went out and nothing has arrived since
+bool windowed = false;      // a window of its own size instead of the whole screen
+bool keyDownGiven = false;  // the game has had a key-down, so the title is behind it
+std::deque<PlatformEvent> pending;   // events made ahead: one pad movement can give two
 
 // The 25 ms tick. However the process ends (even by exit from inside a library, as when the
 // display goes away), the thread is stopped and joined first.
@@ -76,10 +86,10 @@ void PaintBackground()
 
 int RegisterWindowClass(const char *)
 {
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        fprintf(stderr, "zarkride: cannot open the display: %s\n", SDL_GetError());
+    if (!SDLFE_OpenDisplay())
         return 0;
-    }
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+        fprintf(stderr, "zarkride: no game controllers: %s\n", SDL_GetError());
     // SDL is closed by the game's shutdown, which an exit from anywhere runs too; when the
     // display has gone away the process ends without it, for closing SDL would wait forever on
     // the dead connection.
@@ -92,6 +102,8 @@ int RegisterWindowClass(const char *)
 
 void *CreateGameWindow(const char *, const char *caption, int width, int height)
 {
+    if (windowed)
+        width = WINDOWED_WIDTH, height = WINDOWED_HEIGHT;
     // An OpenGL window, so that the hardware device can draw into it; where OpenGL cannot be
     // had at all, a plain one for the software device.
     window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
@@ -112,6 +124,10 @@ int Translate(const SDL_Event &e, PlatformEvent *event)
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+        // Alt, F10 and keys pressed with Alt belong to the desktop (Alt+Tab), not to the game.
+        if (e.key.keysym.sym == SDLK_LALT || e.key.keysym.sym == SDLK_RALT ||
+            e.key.keysym.sym == SDLK_F10 || (e.key.keysym.mod & KMOD_ALT))
+            return 0;
         event->type = e.type == SDL_KEYDOWN ? EV_KEY_DOWN : EV_KEY_UP;
         event->key = SDLFE_VirtualKey(e.key.keysym.sym);
         return 1;
@@ -134,7 +150,23 @@ int Translate(const SDL_Event &e, PlatformEvent *event)
         }
         return 0;
     }
+    std::vector<PlatformEvent> keys;
+    Pad_Translate(e, keyDownGiven, &keys);
+    pending.insert(pending.end(), keys.begin(), keys.end());
     return 0;
+}
+
+// The next event made ahead, if any.
+int TakePending(PlatformEvent *event)
+{
+    std::vector<PlatformEvent> held;
+    Pad_CheckHeld(SDL_GetTicks(), &held);
+    pending.insert(pending.end(), held.begin(), held.end());
+    if (pending.empty())
+        return 0;
+    *event = pending.front();
+    pending.pop_front();
+    return 1;
 }
 
 // Gives the next event, or an idle event when none is pending. After an idle event with nothing
@@ -145,6 +177,10 @@ void PollEvent(PlatformEvent *event)
     event->key = 0;
     SDL_Event e;
     for (;;) {
+        if (TakePending(event)) {
+            idleGiven = false;
+            break;
+        }
         int got = idleGiven ? SDL_WaitEventTimeout(&e, 100) : SDL_PollEvent(&e);
         if (!got) {
             idleGiven = true;
@@ -153,8 +189,10 @@ void PollEvent(PlatformEvent *event)
         }
         idleGiven = false;
         if (e.type != tickEventType && Translate(e, event))
-            return;
+            break;
     }
+    if (event->type == EV_KEY_DOWN)
+        keyDownGiven = true;
 }
 
 int BeginTimerPeriod(int)
@@ -228,7 +266,7 @@ const FrontEnd sdlFrontEnd = {
 void SDLFE_TakeScreen(void *target)
 {
     SDL_Window *w = static_cast<SDL_Window *>(target);
-    if (SDL_GetWindowFlags(w) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP))
+    if (windowed || (SDL_GetWindowFlags(w) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP)))
         return;
     // The window is moved over the display first, for desktops with no window manager to do it.
     SDL_Rect screen;
@@ -261,9 +299,38 @@ static void Unmap(SDL_Window *w)
     XSync(info.info.x11.display, False);
 }
 
+int SDLFE_OpenDisplay()
+{
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        fprintf(stderr, "zarkride: cannot open the display: %s\n", SDL_GetError());
+        return 0;
+    }
+    // Without a display SDL falls back to drawing off screen, where nobody could see the game
+    // or press a key; that is only wanted when asked for by name.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    const char *asked = getenv("SDL_VIDEODRIVER");
+    if (driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0) &&
+        !(asked && strcmp(asked, driver) == 0)) {
+        fprintf(stderr, "zarkride: there is no display to show the game on; start it from a "
+                        "desktop session (DISPLAY or WAYLAND_DISPLAY is not set or cannot be "
+                        "reached)\n");
+        SDL_Quit();
+        return 0;
+    }
+    return 1;
+}
+
+void SDLFE_SetWindowed(int inWindow)
+{
+    windowed = inWindow != 0;
+}
+
 void SDLFE_Shutdown()
 {
     ticker.Stop();
+    Pad_CloseAll();
+    pending.clear();
+    keyDownGiven = false;
     if (renderer)
         SDL_DestroyRenderer(renderer);
     renderer = nullptr;

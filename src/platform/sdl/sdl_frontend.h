@@ -17,6 +17,11 @@ void SDLFE_SetRepaint(void (*repaint)());
 // Installs what lets go of the game's devices when the display goes away: called once, with
 // the tick stopped, just before the process ends with exit code 1. It must not touch the display.
 void SDLFE_SetDisplayLost(void (*letGo)());
+// Opens SDL on the display; 0, with a message on standard error, when there is no display to play
+// on (SDL's off-screen drivers count only when SDL_VIDEODRIVER names them).
+int SDLFE_OpenDisplay();
+// Plays in a 1280 x 960 window instead of taking the whole screen.
+void SDLFE_SetWindowed(int windowed);
 // Stops the tick and closes the window and SDL: the front end's Close.
 void SDLFE_Shutdown();
 // The virtual-key code of an SDL key, KEY_OTHER for keys the game has no code for.

@@ -1,0 +1,18 @@
+// places.h -- where the game's files are on a Linux desktop: the data folder it runs in, the
+// player's own set-up file, and where its error log can be written.
+#pragma once
+
+#include <string>
+
+// The folder the game's data files are in, by the first that holds them: $ZARKRIDE_DATA (taken
+// as given), the folder of the executable `exe`, then `installedDir`. Returns "" when none does.
+std::string Places_DataFolder(const std::string &exe, const std::string &installedDir);
+
+// The player's own "setup.txt" in $XDG_CONFIG_HOME/zarkride (~/.config/zarkride), or "" when
+// there is none.
+std::string Places_PlayerSetup();
+
+// The folder "error.txt" goes to when the game runs in `dataDir`: that folder itself when it is
+// writable and not the installed one, else $XDG_STATE_HOME/zarkride (~/.local/state/zarkride),
+// made when missing. "" when neither can be had (the log is then not written).
+std::string Places_LogFolder(const std::string &dataDir, const std::string &installedDir);
