@@ -2,9 +2,10 @@
 BUILD ?= build
 SANITIZED_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure build play test test-sanitized bench golden clean
+.PHONY: all deps configure build play install test test-sanitized bench golden clean
 
 all: build
 
@@ -19,6 +20,14 @@ build: configure
 
 play: build
 	cd $(BUILD)/game && ./zarkride
+
+# Builds for PREFIX, so the installed game looks for its data there, then installs: the program
+# in PREFIX/bin, its data in PREFIX/share/zarkride, the desktop entry, icons and manual page
+# where the desktop looks for them. DESTDIR stages the whole tree under another folder.
+install: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(BUILD) -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
 # Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer,
 # where any report fails the run.

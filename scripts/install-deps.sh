@@ -12,6 +12,7 @@ packages=(
     libfreetype-dev fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-apps xdotool imagemagick
+    desktop-file-utils
 )
 
 missing=()

@@ -92,10 +92,13 @@ std::string ExecutablePath()
 // is written. 0, with a message, when the data files cannot be found.
 int SettleIn()
 {
-    std::string data = Places_DataFolder(ExecutablePath(), ZARKRIDE_INSTALLED_DATA);
+    const std::string exe = ExecutablePath();
+    const std::string installed =
+        Places_InstalledFolder(exe, ZARKRIDE_DATA_FROM_BIN, ZARKRIDE_INSTALLED_DATA);
+    std::string data = Places_DataFolder(exe, installed);
     if (data.empty()) {
         fprintf(stderr, "zarkride: cannot find the game's data files (zark2.wrl) beside the game "
-                        "or in %s; set ZARKRIDE_DATA to their folder\n", ZARKRIDE_INSTALLED_DATA);
+                        "or in %s; set ZARKRIDE_DATA to their folder\n", installed.c_str());
         return 0;
     }
     if (chdir(data.c_str()) != 0) {
@@ -106,7 +109,7 @@ int SettleIn()
     std::string setup = Places_PlayerSetup();
     if (!setup.empty())
         App_UseSetupFile(setup.c_str());
-    GFX_SetLogFolder(Places_LogFolder(".", ZARKRIDE_INSTALLED_DATA).c_str());
+    GFX_SetLogFolder(Places_LogFolder(".", installed).c_str());
     return 1;
 }
 

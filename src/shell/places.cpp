@@ -69,6 +69,18 @@ std::string Places_DataFolder(const std::string &exe, const std::string &install
     return "";
 }
 
+std::string Places_InstalledFolder(const std::string &exe, const std::string &fromBin,
+                                   const std::string &configured)
+{
+    size_t slash = exe.rfind('/');
+    if (slash != std::string::npos) {
+        std::string moved = exe.substr(0, slash + 1) + fromBin;
+        if (IsFile(moved + "/" + MODEL_FILE))
+            return moved;
+    }
+    return configured;
+}
+
 std::string Places_PlayerSetup()
 {
     std::string config = BaseFolder("XDG_CONFIG_HOME", ".config");

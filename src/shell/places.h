@@ -8,6 +8,12 @@
 // as given), the folder of the executable `exe`, then `installedDir`. Returns "" when none does.
 std::string Places_DataFolder(const std::string &exe, const std::string &installedDir);
 
+// The installed data folder of a game whose executable is `exe`: `fromBin` taken from the
+// executable's folder when the data files are there (an installed tree moved elsewhere), else
+// `configured`, the folder the build was configured to install to.
+std::string Places_InstalledFolder(const std::string &exe, const std::string &fromBin,
+                                   const std::string &configured);
+
 // The player's own "setup.txt" in $XDG_CONFIG_HOME/zarkride (~/.config/zarkride), or "" when
 // there is none.
 std::string Places_PlayerSetup();

@@ -57,6 +57,11 @@ TEST_F(Places, DataComesFromTheVariableThenBesideTheGameThenTheInstalledFolder)
     EXPECT_EQ(Places_DataFolder(exe, installed), root + "/elsewhere") << "taken as given";
     unsetenv("ZARKRIDE_DATA");
     EXPECT_EQ(Places_DataFolder(root + "/elsewhere/zarkride", root + "/none"), "");
+    // An installed tree moved elsewhere finds its data from its program's folder.
+    EXPECT_EQ(Places_InstalledFolder(root + "/build/zarkride", "../installed", "/configured"),
+              root + "/build/../installed");
+    EXPECT_EQ(Places_InstalledFolder(root + "/build/zarkride", "../none", "/configured"),
+              "/configured");
 }
 
 TEST_F(Places, ThePlayersSetupIsReadOnlyWhenItExists)

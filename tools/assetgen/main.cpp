@@ -7,6 +7,7 @@
 #include <string>
 
 #include "font.h"
+#include "icon.h"
 #include "model.h"
 #include "music.h"
 #include "sounds.h"
@@ -36,7 +37,23 @@ static bool WriteKaboom(const std::string &path, std::string *error)
     return TDF_Write(path, Tex_Kaboom(), TEXELS_ARGB8332, error);
 }
 
-// Every asset, by the file name the game opens.
+static bool WriteIconSmall(const std::string &path, std::string *error)
+{
+    return Icon_WritePng(path, ICON_SMALL, error);
+}
+
+static bool WriteIconMedium(const std::string &path, std::string *error)
+{
+    return Icon_WritePng(path, ICON_MEDIUM, error);
+}
+
+static bool WriteIconLarge(const std::string &path, std::string *error)
+{
+    return Icon_WritePng(path, ICON_LARGE, error);
+}
+
+// Every asset, by the file name the game opens; then the icon the desktop shows for the game,
+// which the install puts in the icon theme as zarkride.png.
 static const struct {
     const char *file;
     bool (*write)(const std::string &path, std::string *error);
@@ -52,6 +69,9 @@ static const struct {
     {"turn2.wav", Sfx_WriteTurn},
     {"boom2.wav", Sfx_WriteCycleBoom},
     {"zark.mid", Tune_WriteMidi},
+    {"zarkride-48.png", WriteIconSmall},
+    {"zarkride-128.png", WriteIconMedium},
+    {"zarkride-256.png", WriteIconLarge},
 };
 
 int main(int argc, char **argv)
