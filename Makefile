@@ -9,8 +9,12 @@ SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-fr
 
 all: build
 
+# Building and playing need only the game's libraries; testing, fuzzing and benchmarking ask for
+# the test tools too (DEPS=--test, set by those targets for everything they build on).
 deps:
-	scripts/install-deps.sh
+	scripts/install-deps.sh $(DEPS)
+
+test test-sanitized fuzz bench golden: DEPS = --test
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release

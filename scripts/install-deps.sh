@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
-# Installs every Debian package Zarkride needs to build, run, test and benchmark.
-# Safe to run again: packages already present are left alone. Works as root or through sudo.
+# Installs the Debian packages Zarkride needs: to build and play it, or with --test also to test,
+# fuzz and benchmark it. Safe to run again: packages already present are left alone. Works as
+# root or through sudo.
+#   scripts/install-deps.sh [--test]
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config
     libsdl2-dev libgl-dev libgl1-mesa-dri
     libopenal-dev
     libfluidsynth-dev timgm6mb-soundfont
     libjpeg-dev libpng-dev
     libfreetype-dev fonts-dejavu-core
-    libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth x11-apps xdotool imagemagick
-    desktop-file-utils
 )
+test_packages=(
+    git
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    xvfb xauth x11-apps xdotool imagemagick
+    desktop-file-utils groff-base
+)
+case "${1:-}" in
+    --test) packages+=("${test_packages[@]}") ;;
+    "") ;;
+    *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
