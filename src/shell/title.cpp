@@ -78,6 +78,7 @@ int App_LoadTitlePicture(const char *path)
     }
     GFX_WritePixels(1, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, picture);
     free(picture);
+    picture = nullptr;      // finishing can still fail and jump back, which frees it
     jpeg_finish_decompress(&decoder);
     jpeg_destroy_decompress(&decoder);
     fclose(file);
