@@ -6,7 +6,7 @@
 #pragma once
 
 #include <memory>
-#include <vector>
+#include <unordered_map>
 
 #include "graphics/device/device.h"
 
@@ -16,12 +16,13 @@ template <typename Surface, typename Device> class DeviceObjects {
 public:
     struct Object {
         DeviceObjectType type;
-        bool alive = true;
         std::shared_ptr<Surface> surface;   // surfaces and texture interfaces
         std::shared_ptr<Device> device;     // devices, and viewports once added to one
     };
 
-    // Handle h is the object at h - 1; handles are never reused.
+    // Handle h is the h-th object made. Handles are never reused, so a stale one is caught
+    // rather than taken for a newer object; only the objects still held are kept, so a process
+    // that makes and lets go of textures over and over does not grow.
     static GfxHandle Make(DeviceObjectType type, std::shared_ptr<Surface> surface = nullptr,
                    std::shared_ptr<Device> device = nullptr)
     {
@@ -29,8 +30,9 @@ public:
         o.type = type;
         o.surface = std::move(surface);
         o.device = std::move(device);
-        Objects().push_back(std::move(o));
-        return (GfxHandle)Objects().size();
+        GfxHandle handle = ++LastHandle();
+        Objects().emplace(handle, std::move(o));
+        return handle;
     }
 
     static Object *Find(GfxHandle handle, DeviceObjectType type)
@@ -41,34 +43,24 @@ public:
 
     static Object *FindAny(GfxHandle handle)
     {
-        std::vector<Object> &objects = Objects();
-        if (handle == 0 || handle > objects.size() || !objects[handle - 1].alive)
-            return nullptr;
-        return &objects[handle - 1];
+        auto found = Objects().find(handle);
+        return found == Objects().end() ? nullptr : &found->second;
     }
 
     // Lets go of an object and gives its type; 0, and one more bad release, when it was gone.
     static int Release(GfxHandle handle, DeviceObjectType *type)
     {
-        Object *o = FindAny(handle);
-        if (!o) {
+        auto found = Objects().find(handle);
+        if (found == Objects().end()) {
             BadReleaseCount()++;
             return 0;
         }
-        o->alive = false;
-        *type = o->type;
-        o->surface.reset();
-        o->device.reset();
+        *type = found->second.type;
+        Objects().erase(found);
         return 1;
     }
 
-    static int Live()
-    {
-        int live = 0;
-        for (const Object &o : Objects())
-            live += o.alive;
-        return live;
-    }
+    static int Live() { return (int)Objects().size(); }
 
     static int BadReleases() { return BadReleaseCount(); }
 
@@ -180,10 +172,15 @@ public:
 
 private:
     // Never destroyed: objects still held when the process ends are left as they are.
-    static std::vector<Object> &Objects()
+    static std::unordered_map<GfxHandle, Object> &Objects()
     {
-        static std::vector<Object> *objects = new std::vector<Object>;
+        static auto *objects = new std::unordered_map<GfxHandle, Object>;
         return *objects;
+    }
+    static GfxHandle &LastHandle()
+    {
+        static GfxHandle last = 0;
+        return last;
     }
     static int &BadReleaseCount()
     {
