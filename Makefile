@@ -1,11 +1,15 @@
 # The README's commands. `make play` and `make test` install what is missing, build, then play or test.
 BUILD ?= build
 SANITIZED_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs: SECONDS for `make fuzz`, SMOKE_SECONDS at the end of `make test`.
+SECONDS ?= 10
+SMOKE_SECONDS ?= 10
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure build play install test test-sanitized bench golden clean
+.PHONY: all deps configure build play install test test-sanitized fuzz bench golden clean
 
 all: build
 
@@ -34,10 +38,11 @@ install: deps
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
 # Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer,
-# where any report fails the run.
+# where any report fails the run, then a short run of every fuzz target.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) test-sanitized
+	JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_BUILD) $(SMOKE_SECONDS)
 
 test-sanitized: deps
 	cmake -S . -B $(SANITIZED_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARKRIDE_BENCH=OFF \
@@ -45,6 +50,11 @@ test-sanitized: deps
 	cmake --build $(SANITIZED_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(SANITIZED_BUILD) --output-on-failure -j $(JOBS)
+
+# The fuzz targets of fuzz/, built with clang and libFuzzer in their own folder, each run for
+# SECONDS seconds; any crash, sanitizer report, leak or hang fails (see scripts/fuzz.sh).
+fuzz: deps
+	JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_BUILD) $(SECONDS)
 
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
@@ -55,4 +65,4 @@ golden: build
 	ZARKRIDE_UPDATE_GOLDEN=1 ctest --test-dir $(BUILD) -R 'Frames/Golden' --output-on-failure
 
 clean:
-	rm -rf $(BUILD) $(SANITIZED_BUILD)
+	rm -rf $(BUILD) $(SANITIZED_BUILD) $(FUZZ_BUILD)
