@@ -4,35 +4,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "paint.h"
+
 enum { SIDE = 256 };
 static const float PI = 3.14159265f;
-
-struct Colour {
-    float r, g, b;
-};
-
-static Colour operator*(Colour c, float k) { return {c.r * k, c.g * k, c.b * k}; }
-static Colour operator+(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-
-static Colour Mix(Colour a, Colour b, float t)
-{
-    return a * (1.0f - t) + b * t;
-}
 
 static float Lerp(float a, float b, float t)
 {
     return a + (b - a) * t;
-}
-
-static float Clamp01(float v)
-{
-    return std::min(1.0f, std::max(0.0f, v));
-}
-
-static float Smooth(float edge0, float edge1, float v)
-{
-    float t = Clamp01((v - edge0) / (edge1 - edge0));
-    return t * t * (3.0f - 2.0f * t);
 }
 
 static void Put(Image *image, int x, int y, Colour c, float alpha = 1.0f)

@@ -13,6 +13,7 @@
 #include FT_FREETYPE_H
 
 #include "output.h"
+#include "paint.h"
 #include "textures.h"
 
 enum { WIDTH = TITLE_WIDTH, HEIGHT = TITLE_HEIGHT };
@@ -21,30 +22,6 @@ enum { WIDTH = TITLE_WIDTH, HEIGHT = TITLE_HEIGHT };
 static const char *const TITLE_FONT = ZARKRIDE_TITLE_FONT;
 
 // --- Colours --------------------------------------------------------------------------------
-
-// Light in display units: 1 is full brightness; neon cores go past it and burn towards white.
-struct Colour {
-    float r, g, b;
-};
-
-static Colour operator+(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-static Colour operator*(Colour c, float k) { return {c.r * k, c.g * k, c.b * k}; }
-
-static Colour Mix(Colour a, Colour b, float t)
-{
-    return a * (1.0f - t) + b * t;
-}
-
-static float Clamp01(float v)
-{
-    return std::min(1.0f, std::max(0.0f, v));
-}
-
-static float Smooth(float edge0, float edge1, float v)
-{
-    float t = Clamp01((v - edge0) / (edge1 - edge0));
-    return t * t * (3.0f - 2.0f * t);
-}
 
 // The whole picture in floating point, rows top first.
 typedef std::vector<Colour> Canvas;
@@ -147,34 +124,6 @@ static Layer TrailLayer(Colour colour, float t, float y)
     Colour c = Mix(body, core, std::max(rim, foot * 0.6f));
     float alpha = 0.55f + 0.45f * std::max(rim, foot);
     return {t, c, alpha, body * 0.35f + core * (0.9f * rim + 0.3f * foot)};
-}
-
-static float Circle(float u, float v, float cu, float cv, float r)
-{
-    return std::hypot(u - cu, v - cv) - r;
-}
-
-static float SmoothUnion(float a, float b, float k)
-{
-    float h = Clamp01(0.5f + 0.5f * (b - a) / k);
-    return b + (a - b) * h - k * h * (1.0f - h);
-}
-
-// Signed distance from (u, v) to a closed polygon: negative inside.
-static float Polygon(float u, float v, const float (*corners)[2], int count)
-{
-    float nearest = 1e9f, sign = 1.0f;
-    for (int i = 0, j = count - 1; i < count; j = i, i++) {
-        float eu = corners[j][0] - corners[i][0], ev = corners[j][1] - corners[i][1];
-        float wu = u - corners[i][0], wv = v - corners[i][1];
-        float k = Clamp01((wu * eu + wv * ev) / (eu * eu + ev * ev));
-        nearest = std::min(nearest, std::hypot(wu - eu * k, wv - ev * k));
-        // Each edge a ray towards +u crosses flips inside and out.
-        bool a = v >= corners[i][1], b = v < corners[j][1], c = eu * wv > ev * wu;
-        if ((a && b && c) || (!a && !b && !c))
-            sign = -sign;
-    }
-    return sign * nearest;
 }
 
 // Wheel centres along the cycle, their height and radius.
