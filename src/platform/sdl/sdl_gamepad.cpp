@@ -19,7 +19,8 @@ std::map<SDL_JoystickID, SDL_GameController *> pads;
 int stickKey = 0;
 bool triggerHeld[2] = {};   // left (slow down), right (speed up)
 int buttonKey[SDL_CONTROLLER_BUTTON_MAX] = {};   // the key each button held down sent
-Uint32 startDownAt = 0;     // 0: Start is up
+bool startHeld = false;
+Uint32 startDownAt = 0;     // when Start went down, while it is held
 bool startQuit = false;     // the quit for this press of Start has been sent
 
 void Send(std::vector<PlatformEvent> *out, int type, int key)
@@ -92,7 +93,8 @@ void Pad_Translate(const SDL_Event &e, bool titleLeft, std::vector<PlatformEvent
     case SDL_CONTROLLERBUTTONUP: {
         bool down = e.type == SDL_CONTROLLERBUTTONDOWN;
         if (e.cbutton.button == SDL_CONTROLLER_BUTTON_START) {
-            startDownAt = down ? (SDL_GetTicks() | 1) : 0;
+            startHeld = down;
+            startDownAt = SDL_GetTicks();
             startQuit = false;
         }
         if (e.cbutton.button >= SDL_CONTROLLER_BUTTON_MAX)
@@ -120,7 +122,7 @@ void Pad_Translate(const SDL_Event &e, bool titleLeft, std::vector<PlatformEvent
 
 void Pad_CheckHeld(Uint32 nowMs, std::vector<PlatformEvent> *out)
 {
-    if (!startDownAt || startQuit || nowMs - startDownAt < QUIT_HOLD_MS)
+    if (!startHeld || startQuit || nowMs - startDownAt < QUIT_HOLD_MS)
         return;
     startQuit = true;
     Send(out, EV_KEY_DOWN, VK_ESCAPE);
@@ -136,6 +138,6 @@ void Pad_CloseAll()
     for (int &key : buttonKey)
         key = 0;
     triggerHeld[0] = triggerHeld[1] = false;
-    startDownAt = 0;
+    startHeld = false;
     startQuit = false;
 }
