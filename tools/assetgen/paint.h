@@ -1,5 +1,5 @@
-// paint.h -- what the painted assets share: light as colour, soft edges, and the signed
-// distances the cycles' side-on shapes are made of.
+// paint.h -- what the painted assets share: light as colour, soft edges, the signed distances
+// the cycles' side-on shapes are made of, and the rays the title and icon scenes are traced with.
 #pragma once
 
 #include <algorithm>
@@ -58,4 +58,55 @@ inline float Polygon(float u, float v, const float (*corners)[2], int count)
             sign = -sign;
     }
     return sign * nearest;
+}
+
+// --- Tracing the arena ------------------------------------------------------------------
+
+struct Ray {
+    float ox, oy, oz;
+    float dx, dy, dz;
+};
+
+struct Point {
+    float x, z;
+};
+
+// One thing a ray passes through: its colour, how much of what lies behind it hides, and the
+// light it gives off for the glow.
+struct Layer {
+    float t;
+    Colour colour;
+    float alpha;
+    Colour glow;
+};
+
+// Where the ray meets the upright face standing on floor segment a-b up to `height`: `t` along
+// the ray, `s` from 0 at a to 1 at b, `y` the height above the floor.
+inline bool HitUpright(const Ray &ray, Point a, Point b, float height, float *t, float *s,
+                       float *y)
+{
+    float ex = b.x - a.x, ez = b.z - a.z;
+    float denom = ray.dx * ez - ray.dz * ex;
+    if (std::fabs(denom) < 1e-9f)
+        return false;
+    float wx = a.x - ray.ox, wz = a.z - ray.oz;
+    *t = (wx * ez - wz * ex) / denom;
+    *s = (wx * ray.dz - wz * ray.dx) / denom;
+    *y = ray.oy + *t * ray.dy;
+    return *t > 1e-4f && *s >= 0.0f && *s <= 1.0f && *y >= 0.0f && *y <= height;
+}
+
+// Lays the layers over what lies behind them.
+inline Colour Composite(const Layer *layers, int count, Colour behind, Colour behindGlow,
+                        Colour *glow)
+{
+    Colour c = {0, 0, 0}, g = {0, 0, 0};
+    float through = 1.0f;
+    for (int i = 0; i < count; i++) {
+        c = c + layers[i].colour * (through * layers[i].alpha);
+        g = g + layers[i].glow * (through * layers[i].alpha);
+        through *= 1.0f - layers[i].alpha;
+    }
+    *glow = g + behindGlow * through;
+    return c + behind * through;
 }

@@ -39,15 +39,6 @@ static const float TRAIL_HEIGHT = 0.55f, CYCLE_LENGTH = 2.0f, CYCLE_HEIGHT = 1.0
 static const float FOG_DISTANCE = 38.0f;
 static const Colour HAZE = {0.30f, 0.05f, 0.34f};
 
-struct Ray {
-    float ox, oy, oz;
-    float dx, dy, dz;
-};
-
-struct Point {
-    float x, z;
-};
-
 // A cycle and the wall it has laid: corners oldest first; the last is where the wall meets the
 // cycle's rear wheel, and the cycle runs on from there in the direction of the last stretch.
 struct Rider {
@@ -74,22 +65,6 @@ static Ray EyeRay(float sx, float sy)
     return {EYE_X, EYE_HEIGHT, 0.0f, (sx - CENTRE_X) / FOCAL, (HORIZON_Y - sy) / FOCAL, 1.0f};
 }
 
-// Where the ray meets the upright face standing on floor segment a-b up to `height`: `t` along
-// the ray, `s` from 0 at a to 1 at b, `y` the height above the floor.
-static bool HitUpright(const Ray &ray, Point a, Point b, float height, float *t, float *s,
-                       float *y)
-{
-    float ex = b.x - a.x, ez = b.z - a.z;
-    float denom = ray.dx * ez - ray.dz * ex;
-    if (std::fabs(denom) < 1e-9f)
-        return false;
-    float wx = a.x - ray.ox, wz = a.z - ray.oz;
-    *t = (wx * ez - wz * ex) / denom;
-    *s = (wx * ray.dz - wz * ray.dx) / denom;
-    *y = ray.oy + *t * ray.dy;
-    return *t > 1e-4f && *s >= 0.0f && *s <= 1.0f && *y >= 0.0f && *y <= height;
-}
-
 // Smallest width in world units that a neon line may have at distance t: about a pixel, so far
 // lines thin out no further and do not break up.
 static float LineWidth(float world, float t)
@@ -103,15 +78,6 @@ static float DistanceToSegment(Point p, Point a, Point b)
     float k = Clamp01(((p.x - a.x) * ex + (p.z - a.z) * ez) / (ex * ex + ez * ez));
     return std::hypot(p.x - a.x - k * ex, p.z - a.z - k * ez);
 }
-
-// One thing a ray passes through: its colour, how much of what lies behind it hides, and the
-// light it gives off for the glow.
-struct Layer {
-    float t;
-    Colour colour;
-    float alpha;
-    Colour glow;
-};
 
 // A trail wall: a translucent ribbon of the rider's colour, brighter towards a white-hot top
 // edge and with a thin bright line along the floor.
@@ -244,21 +210,6 @@ static Colour Floor(Point p, float across, float along, const std::vector<Rider>
             c = c + rider.colour * (0.22f * std::exp(-d / 0.35f));
         }
     return c;
-}
-
-// Lays the layers over what lies behind them.
-static Colour Composite(const Layer *layers, int count, Colour behind, Colour behindGlow,
-                        Colour *glow)
-{
-    Colour c = {0, 0, 0}, g = {0, 0, 0};
-    float through = 1.0f;
-    for (int i = 0; i < count; i++) {
-        c = c + layers[i].colour * (through * layers[i].alpha);
-        g = g + layers[i].glow * (through * layers[i].alpha);
-        through *= 1.0f - layers[i].alpha;
-    }
-    *glow = g + behindGlow * through;
-    return c + behind * through;
 }
 
 // What the eye sees along one ray, and the light it gives off into the glow.
