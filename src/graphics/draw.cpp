@@ -66,9 +66,14 @@ static void DrawFan(const char *who, int count, const Vertex *vertices)
         count = POLYGON_MAX;
     if (count < 1)
         return;
-    TLVertex v[POLYGON_MAX] = {};
-    for (int i = 0; i < count; i++)
+    // Only the vertices in use are filled: clearing the whole array (4 KB) cost more than the
+    // conversion itself. Texture coordinates start at 0 for an untextured fan, which does not
+    // set them, so the device is never handed stale values.
+    TLVertex v[POLYGON_MAX];
+    for (int i = 0; i < count; i++) {
+        v[i].tu = v[i].tv = 0.0f;
         GFX_ConvertVertex(&v[i], &vertices[i]);
+    }
     Draw(who, D3DPT_TRIANGLEFAN, v, count);
 }
 

@@ -368,6 +368,42 @@ TEST(RasterTexture, ModulatesTexelByColour)
     }
 }
 
+// Every one of the 65,536 texels, one to a pixel, lit by flat colours at and just below full:
+// the colours that leave every texel as it is (the game's white among them) are drawn without
+// the tables, and must still give exactly what modulating each channel gives.
+TEST(RasterTexture, NearWhiteLightsEveryTexelExactly)
+{
+    std::vector<uint16_t> all(256 * 256);
+    for (int i = 0; i < 256 * 256; i++)
+        all[i] = (uint16_t)i;
+    RasterTexture texture = {all.data(), 256, 256};
+    RasterState state;
+    state.texture = &texture;
+    // A texel channel t of `bits` bits, widened to 8, lit by colour channel c, and narrowed.
+    auto lit = [](uint32_t t, int bits, uint32_t c) {
+        const uint32_t wide = bits == 5 ? (t << 3 | t >> 2) : (t << 2 | t >> 4);
+        return ((wide * c + 127) / 255) >> (8 - bits);
+    };
+    // 250 to 252 keep a 5-bit channel but not a 6-bit one, so green decides for 0xFDFAFD.
+    for (uint32_t colour : {0xFFFFFFu, 0xFEFEFEu, 0xFDFDFDu, 0xFCFCFCu, 0xFAFDFAu, 0xFDFAFDu,
+                            0xFFFEF9u, 0xF9FFFEu}) {
+        Page page(256, 256);
+        TLVertex square[4] = {Textured(-0.5f, -0.5f, 0, 0), Textured(255.5f, -0.5f, 1, 0),
+                              Textured(255.5f, 255.5f, 1, 1), Textured(-0.5f, 255.5f, 0, 1)};
+        for (TLVertex &v : square)
+            v.color = 0xFF000000 | colour;
+        Raster_DrawTriangleFan(page.target, state, square, 4);
+        int wrong = 0;
+        for (uint32_t texel = 0; texel < 65536; texel++) {
+            const uint32_t want = lit(texel >> 11, 5, colour >> 16 & 0xFF) << 11 |
+                                  lit(texel >> 5 & 63, 6, colour >> 8 & 0xFF) << 5 |
+                                  lit(texel & 31, 5, colour & 0xFF);
+            wrong += page.At(texel & 255, texel >> 8) != want;
+        }
+        EXPECT_EQ(wrong, 0) << std::hex << "colour " << colour;
+    }
+}
+
 // Pixel x of a 4 x 1 strip samples texel x when u runs 0..1 over it; whole turns of the texture
 // added to u change nothing, a quarter turn moves every pixel on by one texel.
 TEST(RasterTexture, WrapsInBothDirections)

@@ -42,6 +42,7 @@ struct Pipe {
     uint16_t flatPixel;         // untextured, flat: the colour packed to 5-6-5
     const ModulateTables *tables;
     const uint16_t *modRed, *modGreen, *modBlue;   // textured, flat: the colour's table rows
+    bool keepsTexels;           // flat, and those rows give every texel back as it is
     float uLimit, vLimit;       // texel coordinates are clamped to [0, limit] before indexing
 };
 
@@ -54,6 +55,14 @@ struct Attr {
 // A value that varies linearly over the screen: value = base + dx * (x - x0) + dy * (y - y0).
 struct Plane {
     double base, dx, dy;
+};
+
+// How a span's pixels take their colour.
+enum {
+    SHADE_FLAT,             // one colour: untextured, that colour; textured, texels lit by it
+    SHADE_GOURAUD,          // the colour stepped across the span, lighting the texels if any
+    SHADE_TEXELS            // textured, in one colour that lights every texel to itself: the
+                            // texels as they are, with no table to look up
 };
 
 // How a span looks its texels up.
@@ -92,6 +101,11 @@ static inline uint16_t Pack565(uint32_t r, uint32_t g, uint32_t b)
 // table; a Gouraud one moves down the rows slowly, so the rows in use stay in the cache.
 struct ModulateTables {
     uint16_t red[256][32], green[256][64], blue[256][32];
+    // Colour channels that light every texel to itself, read off the rows above so that a
+    // span skipping the tables cannot draw anything else: 253 to 255 for all three channels
+    // (the game's white, 255 on the scene's 0..256 scale, arrives as 254), and 250 to 252 for
+    // the 5-bit red and blue alone.
+    bool keepsRed[256], keepsGreen[256], keepsBlue[256];
 };
 
 static ModulateTables MakeTables()
@@ -104,6 +118,13 @@ static ModulateTables MakeTables()
         }
         for (uint32_t texel = 0; texel < 64; texel++)
             t.green[c][texel] = (uint16_t)((Modulate(Expand6(texel), c) >> 2) << 5);
+        t.keepsRed[c] = t.keepsGreen[c] = t.keepsBlue[c] = true;
+        for (uint32_t texel = 0; texel < 32; texel++) {
+            t.keepsRed[c] = t.keepsRed[c] && t.red[c][texel] == texel << 11;
+            t.keepsBlue[c] = t.keepsBlue[c] && t.blue[c][texel] == texel;
+        }
+        for (uint32_t texel = 0; texel < 64; texel++)
+            t.keepsGreen[c] = t.keepsGreen[c] && t.green[c][texel] == texel << 5;
     }
     return t;
 }
@@ -207,11 +228,12 @@ static int DepthRuns(double zFirst, double zLast, int n, DepthRun *runs)
 // One row of pixels, left to right, n >= 1 pixels; s and e are the values at the first and the
 // last pixel. Each kind of span is its own function, so the pixel loop carries no tests for
 // features the primitive does not use.
-template <int TEX, bool GOURAUD, bool ZTEST, bool ZWRITE>
+template <int TEX, int SHADE, bool ZTEST, bool ZWRITE>
 static void DrawSpan(const Pipe &p, uint16_t *colour, uint16_t *depth, int n, const Attr &s,
                      const Attr &e)
 {
     const double toEnd = n > 1 ? 1.0 / (n - 1) : 0.0;
+    constexpr bool GOURAUD = SHADE == SHADE_GOURAUD;
 
     // Depth and Gouraud colour step in fixed point from exact values at both ends; the steps
     // truncate toward zero, so no pixel lies beyond either end.
@@ -323,6 +345,8 @@ static void DrawSpan(const Pipe &p, uint16_t *colour, uint16_t *depth, int n, co
                             pixel = tables.red[(uint32_t)red >> 16][texel >> 11] |
                                     tables.green[(uint32_t)green >> 16][(texel >> 5) & 63] |
                                     tables.blue[(uint32_t)blue >> 16][texel & 31];
+                        else if (SHADE == SHADE_TEXELS)
+                            pixel = texel;
                         else
                             pixel = modRed[texel >> 11] | modGreen[(texel >> 5) & 63] |
                                     modBlue[texel & 31];
@@ -344,31 +368,38 @@ static void DrawSpan(const Pipe &p, uint16_t *colour, uint16_t *depth, int n, co
 typedef void (*SpanFunction)(const Pipe &, uint16_t *, uint16_t *, int, const Attr &,
                              const Attr &);
 
-template <int TEX, bool GOURAUD>
+template <int TEX, int SHADE>
 static SpanFunction ChooseDepth(bool test, bool write)
 {
     if (test)
-        return write ? DrawSpan<TEX, GOURAUD, true, true> : DrawSpan<TEX, GOURAUD, true, false>;
-    return write ? DrawSpan<TEX, GOURAUD, false, true> : DrawSpan<TEX, GOURAUD, false, false>;
+        return write ? DrawSpan<TEX, SHADE, true, true> : DrawSpan<TEX, SHADE, true, false>;
+    return write ? DrawSpan<TEX, SHADE, false, true> : DrawSpan<TEX, SHADE, false, false>;
 }
 
 template <int TEX>
-static SpanFunction ChooseColour(bool gouraud, bool test, bool write)
+static SpanFunction ChooseColour(int shade, bool test, bool write)
 {
-    return gouraud ? ChooseDepth<TEX, true>(test, write) : ChooseDepth<TEX, false>(test, write);
+    switch (shade) {
+    case SHADE_GOURAUD:
+        return ChooseDepth<TEX, SHADE_GOURAUD>(test, write);
+    case SHADE_TEXELS:
+        return ChooseDepth<TEX, SHADE_TEXELS>(test, write);
+    default:
+        return ChooseDepth<TEX, SHADE_FLAT>(test, write);
+    }
 }
 
-static SpanFunction ChooseSpan(int tex, bool gouraud, bool test, bool write)
+static SpanFunction ChooseSpan(int tex, int shade, bool test, bool write)
 {
     switch (tex) {
     case TEX_AFFINE_POW2:
-        return ChooseColour<TEX_AFFINE_POW2>(gouraud, test, write);
+        return ChooseColour<TEX_AFFINE_POW2>(shade, test, write);
     case TEX_PERSPECTIVE_POW2:
-        return ChooseColour<TEX_PERSPECTIVE_POW2>(gouraud, test, write);
+        return ChooseColour<TEX_PERSPECTIVE_POW2>(shade, test, write);
     case TEX_PERSPECTIVE_ANY:
-        return ChooseColour<TEX_PERSPECTIVE_ANY>(gouraud, test, write);
-    default:
-        return ChooseColour<TEX_NONE>(gouraud, test, write);
+        return ChooseColour<TEX_PERSPECTIVE_ANY>(shade, test, write);
+    default:    // untextured: a flat colour is its pixel, with no texels to keep
+        return ChooseColour<TEX_NONE>(shade == SHADE_TEXELS ? SHADE_FLAT : shade, test, write);
     }
 }
 
@@ -388,6 +419,7 @@ static void SetFlatColour(Pipe &p, uint32_t colour)
     const uint32_t r = (colour >> 16) & 0xFF, g = (colour >> 8) & 0xFF, b = colour & 0xFF;
     p.flatPixel = Pack565(r, g, b);
     p.modRed = p.tables->red[r], p.modGreen = p.tables->green[g], p.modBlue = p.tables->blue[b];
+    p.keepsTexels = p.tables->keepsRed[r] && p.tables->keepsGreen[g] && p.tables->keepsBlue[b];
 }
 
 static bool ValidTarget(const RasterTarget &target)
@@ -434,10 +466,10 @@ static bool Finite(float value)
     return std::isfinite(value);
 }
 
+// The comparisons with MAX_COORD are false for NaN and the infinities as well.
 static bool UsablePosition(const TLVertex &v)
 {
-    return Finite(v.sx) && Finite(v.sy) && Finite(v.sz) && std::fabs(v.sx) <= MAX_COORD &&
-           std::fabs(v.sy) <= MAX_COORD;
+    return std::fabs(v.sx) <= MAX_COORD && std::fabs(v.sy) <= MAX_COORD && Finite(v.sz);
 }
 
 static double Channel(uint32_t colour, int shift)
@@ -496,6 +528,101 @@ static int TextureMode(const Primitive &prim, bool affine)
     return affine ? TEX_AFFINE_POW2 : TEX_PERSPECTIVE_POW2;
 }
 
+// The rows of pixel centres from the highest snapped row `highest` down to the lowest `lowest`,
+// clipped to the target: the first row at or below the one, the last at or above the other (the
+// arithmetic shift is the floor for negative values as well). top > bottom: there are none.
+static void RowsCovered(const RasterTarget &target, int64_t highest, int64_t lowest, int64_t *top,
+                        int64_t *bottom)
+{
+    *top = std::max<int64_t>(-(-highest >> SUBPIXEL_BITS), 0);
+    *bottom = std::min<int64_t>(lowest >> SUBPIXEL_BITS, target.height - 1);
+}
+
+// How a primitive's pixels take their colour; for a flat one, once SetFlatColour has run.
+static int ShadeOf(const Pipe &p, bool gouraud)
+{
+    if (gouraud)
+        return SHADE_GOURAUD;
+    return p.keepsTexels ? SHADE_TEXELS : SHADE_FLAT;
+}
+
+// What every row of a triangle is drawn with: its attribute planes and its kind of span.
+struct Shading {
+    double x0, y0;          // the first vertex, where the planes take their base values
+    Plane planes[7];        // z, r, g, b, w, u, v: the order of Attr
+    int planeCount;
+    SpanFunction span;
+};
+
+// The attribute planes, over the snapped positions X, Y so that each vertex's own pixel gets
+// exactly its values, and the span that draws them. False when the triangle cannot be drawn:
+// texture coordinates out of reach, or planes that are not finite.
+static bool StartShading(Primitive &prim, const TLVertex *const v[3], const int64_t X[3],
+                         const int64_t Y[3], Shading &shading)
+{
+    double x[3], y[3];
+    for (int i = 0; i < 3; i++)
+        x[i] = (double)X[i] / SUBPIXEL, y[i] = (double)Y[i] / SUBPIXEL;
+    const double x10 = x[1] - x[0], y10 = y[1] - y[0], x20 = x[2] - x[0], y20 = y[2] - y[0];
+    const double areaPixels = x10 * y20 - x20 * y10;
+    auto plane = [&](double a0, double a1, double a2) {
+        Plane pl;
+        pl.base = a0;
+        pl.dx = ((a1 - a0) * y20 - (a2 - a0) * y10) / areaPixels;
+        pl.dy = ((a2 - a0) * x10 - (a1 - a0) * x20) / areaPixels;
+        return pl;
+    };
+
+    shading = Shading();    // a flat textured triangle keeps its colour planes at zero
+    Plane *planes = shading.planes;
+    shading.x0 = x[0], shading.y0 = y[0];
+    shading.planeCount = 1;
+    planes[0] = plane(v[0]->sz, v[1]->sz, v[2]->sz);
+
+    const uint32_t ca = v[0]->color, cb = v[1]->color, cc = v[2]->color;
+    const bool gouraud = prim.gouraud && (((ca ^ cb) & 0xFFFFFF) || ((ca ^ cc) & 0xFFFFFF));
+    if (gouraud) {
+        for (int ch = 0; ch < 3; ch++) {
+            int shift = 16 - 8 * ch;
+            planes[1 + ch] =
+                plane(Channel(ca, shift), Channel(cb, shift), Channel(cc, shift));
+        }
+        shading.planeCount = 4;
+    }
+
+    bool affine = true;
+    if (prim.textured) {
+        double u[3], vv[3], w[3];
+        if (!TexelCoordinates(prim, v, 3, u, vv, w, &affine))
+            return false;
+        planes[4] = plane(w[0], w[1], w[2]);
+        planes[5] = plane(u[0], u[1], u[2]);
+        planes[6] = plane(vv[0], vv[1], vv[2]);
+        shading.planeCount = 7;
+    }
+    for (int i = 0; i < shading.planeCount; i++)
+        if (!std::isfinite(planes[i].dx) || !std::isfinite(planes[i].dy))
+            return false;
+
+    Pipe &p = prim.pipe;
+    if (!gouraud)
+        SetFlatColour(p, prim.gouraud ? ca : prim.flatColour);
+    shading.span = ChooseSpan(TextureMode(prim, affine), ShadeOf(p, gouraud), prim.depthTest,
+                              prim.depthWrite);
+    return true;
+}
+
+// The attributes at pixel centre (px, py).
+static void Evaluate(const Shading &shading, double px, double py, Attr &out)
+{
+    double *values = &out.z;
+    const double dxp = px - shading.x0, dyp = py - shading.y0;
+    for (int i = 0; i < shading.planeCount; i++) {
+        const Plane &pl = shading.planes[i];
+        values[i] = pl.base + pl.dx * dxp + pl.dy * dyp;
+    }
+}
+
 static void DrawTriangle(Primitive &prim, const TLVertex &a, const TLVertex &b, const TLVertex &c)
 {
     const TLVertex *v[3] = {&a, &b, &c};
@@ -503,11 +630,20 @@ static void DrawTriangle(Primitive &prim, const TLVertex &a, const TLVertex &b, 
         if (!UsablePosition(*vertex))
             return;
 
+    // The rows first: a triangle between two rows of pixel centres is done with before its
+    // columns are snapped.
     int64_t X[3], Y[3];
-    for (int i = 0; i < 3; i++) {
-        X[i] = RoundToInt((double)v[i]->sx * SUBPIXEL);
+    for (int i = 0; i < 3; i++)
         Y[i] = RoundToInt((double)v[i]->sy * SUBPIXEL);
-    }
+    const RasterTarget &t = *prim.target;
+    int64_t top, bottom;
+    RowsCovered(t, std::min(Y[0], std::min(Y[1], Y[2])), std::max(Y[0], std::max(Y[1], Y[2])),
+                &top, &bottom);
+    if (top > bottom)
+        return;
+
+    for (int i = 0; i < 3; i++)
+        X[i] = RoundToInt((double)v[i]->sx * SUBPIXEL);
     const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
     if (area == 0)
         return;
@@ -524,67 +660,6 @@ static void DrawTriangle(Primitive &prim, const TLVertex &a, const TLVertex &b, 
         eb[i] = sign * (X[j] - X[i]);
     }
 
-    const RasterTarget &t = *prim.target;
-    int64_t top = CeilDiv(std::min(Y[0], std::min(Y[1], Y[2])), (int64_t)SUBPIXEL);
-    int64_t bottom = std::max(Y[0], std::max(Y[1], Y[2])) >> SUBPIXEL_BITS;
-    if (top < 0)
-        top = 0;
-    if (bottom > t.height - 1)
-        bottom = t.height - 1;
-    if (top > bottom)
-        return;
-
-    // Attribute planes, over the snapped positions so that each vertex's own pixel gets exactly
-    // its values.
-    double x[3], y[3];
-    for (int i = 0; i < 3; i++)
-        x[i] = (double)X[i] / SUBPIXEL, y[i] = (double)Y[i] / SUBPIXEL;
-    const double x10 = x[1] - x[0], y10 = y[1] - y[0], x20 = x[2] - x[0], y20 = y[2] - y[0];
-    const double areaPixels = x10 * y20 - x20 * y10;
-    auto plane = [&](double a0, double a1, double a2) {
-        Plane pl;
-        pl.base = a0;
-        pl.dx = ((a1 - a0) * y20 - (a2 - a0) * y10) / areaPixels;
-        pl.dy = ((a2 - a0) * x10 - (a1 - a0) * x20) / areaPixels;
-        return pl;
-    };
-
-    Plane planes[7] = {};   // z, r, g, b, w, u, v: the order of Attr
-    int planeCount = 1;
-    planes[0] = plane(v[0]->sz, v[1]->sz, v[2]->sz);
-
-    const bool gouraud =
-        prim.gouraud && (((a.color ^ b.color) & 0xFFFFFF) || ((a.color ^ c.color) & 0xFFFFFF));
-    if (gouraud) {
-        for (int ch = 0; ch < 3; ch++) {
-            int shift = 16 - 8 * ch;
-            planes[1 + ch] = plane(Channel(a.color, shift), Channel(b.color, shift),
-                                   Channel(c.color, shift));
-        }
-        planeCount = 4;
-    }
-
-    bool affine = true;
-    if (prim.textured) {
-        double u[3], vv[3], w[3];
-        if (!TexelCoordinates(prim, v, 3, u, vv, w, &affine))
-            return;
-        planes[4] = plane(w[0], w[1], w[2]);
-        planes[5] = plane(u[0], u[1], u[2]);
-        planes[6] = plane(vv[0], vv[1], vv[2]);
-        planeCount = 7;
-    }
-    for (int i = 0; i < planeCount; i++)
-        if (!std::isfinite(planes[i].dx) || !std::isfinite(planes[i].dy))
-            return;
-
-    Pipe &p = prim.pipe;
-    if (!gouraud)
-        SetFlatColour(p, prim.gouraud ? a.color : prim.flatColour);
-
-    const SpanFunction span = ChooseSpan(TextureMode(prim, affine), gouraud, prim.depthTest,
-                                         prim.depthWrite);
-
     // Edge values along the row's pixel centres: E = A * x + K with x in whole pixels.
     int64_t A[3], K[3];
     for (int i = 0; i < 3; i++) {
@@ -592,13 +667,10 @@ static void DrawTriangle(Primitive &prim, const TLVertex &a, const TLVertex &b, 
         K[i] = eb[i] * ((top << SUBPIXEL_BITS) - Y[i]) - ea[i] * X[i];
     }
 
-    auto evaluate = [&](double px, double py, Attr &out) {
-        double *values = &out.z;
-        const double dxp = px - x[0], dyp = py - y[0];
-        for (int i = 0; i < planeCount; i++)
-            values[i] = planes[i].base + planes[i].dx * dxp + planes[i].dy * dyp;
-    };
-
+    // Most of the triangles that get this far are slivers that still cover no pixel centre,
+    // so the shading is worked out only once a row turns out to have pixels.
+    Shading shading;
+    bool shaded = false;
     Attr s = {}, e = {};
     for (int64_t row = top; row <= bottom; row++) {
         int64_t left = 0, right = t.width;
@@ -619,18 +691,44 @@ static void DrawTriangle(Primitive &prim, const TLVertex &a, const TLVertex &b, 
         }
         if (empty || left >= right)
             continue;
+        if (!shaded) {
+            if (!StartShading(prim, v, X, Y, shading))
+                return;
+            shaded = true;
+        }
         const int x0 = (int)left, n = (int)(right - left);
-        evaluate((double)x0, (double)row, s);
-        evaluate((double)(x0 + n - 1), (double)row, e);
+        Evaluate(shading, (double)x0, (double)row, s);
+        Evaluate(shading, (double)(x0 + n - 1), (double)row, e);
         uint16_t *depthRow = t.depth ? t.depth + (size_t)row * t.depthPitch + x0 : nullptr;
-        span(p, t.colour + (size_t)row * t.colourPitch + x0, depthRow, n, s, e);
+        shading.span(prim.pipe, t.colour + (size_t)row * t.colourPitch + x0, depthRow, n, s, e);
     }
+}
+
+// Two thirds of a frame's fans are faces of distant models lying wholly between two rows of
+// pixel centres: one look at their vertices settles them, before any triangle is set up. A
+// vertex that cannot be used drops only its own triangles, so it does not count.
+static bool FanMissesEveryRow(const RasterTarget &target, const TLVertex *vertices, int count)
+{
+    int64_t highest = INT64_MAX, lowest = INT64_MIN;
+    for (int i = 0; i < count; i++) {
+        if (!UsablePosition(vertices[i]))
+            continue;
+        const int64_t y = RoundToInt((double)vertices[i].sy * SUBPIXEL);
+        highest = std::min(highest, y);
+        lowest = std::max(lowest, y);
+    }
+    if (highest > lowest)
+        return true;    // no usable vertex at all
+    int64_t top, bottom;
+    RowsCovered(target, highest, lowest, &top, &bottom);
+    return top > bottom;
 }
 
 void Raster_DrawTriangleFan(const RasterTarget &target, const RasterState &state,
                             const TLVertex *vertices, int count)
 {
-    if (!vertices || count < 3 || !ValidTarget(target))
+    if (!vertices || count < 3 || !ValidTarget(target) ||
+        FanMissesEveryRow(target, vertices, count))
         return;
     Primitive prim;
     StartPrimitive(prim, target, state, vertices[0].color);
@@ -677,8 +775,8 @@ static void DrawLine(Primitive &prim, const TLVertex &a, const TLVertex &b)
     Pipe &p = prim.pipe;
     if (!gouraud)
         SetFlatColour(p, prim.gouraud ? a.color : prim.flatColour);
-    const SpanFunction span = ChooseSpan(TextureMode(prim, affine), gouraud, prim.depthTest,
-                                         prim.depthWrite);
+    const SpanFunction span = ChooseSpan(TextureMode(prim, affine), ShadeOf(p, gouraud),
+                                         prim.depthTest, prim.depthWrite);
 
     for (int64_t k = kFirst; k <= kLast; k++) {
         const int64_t major = first + k * step;

@@ -156,7 +156,14 @@ int ColorFill(GfxHandle handle, uint32_t colour)
     Object *o = Find(handle, OBJ_SURFACE);
     if (!o)
         return 0;
-    std::fill(o->surface->pixels.begin(), o->surface->pixels.end(), (uint16_t)colour);
+    std::vector<uint16_t> &pixels = o->surface->pixels;
+    const uint16_t pixel = (uint16_t)colour;
+    // Black, the page every frame starts from, is a fill of equal bytes: the C library's byte
+    // fill does it several times faster than a loop of 16-bit stores.
+    if ((pixel >> 8) == (pixel & 0xFF))
+        memset(pixels.data(), pixel & 0xFF, pixels.size() * sizeof pixels[0]);
+    else
+        std::fill(pixels.begin(), pixels.end(), pixel);
     return 1;
 }
 
