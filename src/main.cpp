@@ -153,9 +153,10 @@ int main(int argc, char **argv)
     SDLFE_SetDisplayLost(LetGoWithoutDisplay);
     SDLFE_SetWindowed(options.window);
     const char *device = options.device ? options.device : getenv("ZARKRIDE_DEVICE");
-    if (device && strcmp(device, "soft") == 0)
+    if (device && strcmp(device, "soft") == 0) {
         GFX_SetDeviceLayer(&g_softDevice);
-    else {
+        SDLFE_SetOpenGlWindow(0);
+    } else {
         if (device && *device && strcmp(device, "gl") != 0)
             fprintf(stderr, "zarkride: ZARKRIDE_DEVICE=%s is neither gl nor soft; using gl\n", device);
         GFX_SetDeviceLayer(FallbackDevice_Start(&g_glDevice, &g_softDevice));

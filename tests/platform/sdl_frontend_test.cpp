@@ -121,3 +121,48 @@ TEST_F(SdlInput, StartLeavesTheTitleAndQuitsOnlyWhenHeldASecond)
     EXPECT_EQ(Given(), (std::vector<Key>{{D, VK_ESCAPE}, {U, VK_ESCAPE}}));
     EXPECT_EQ(Given(), std::vector<Key>{}) << "one quit per press";
 }
+
+// The software device's pages as the player sees them: scaled to the window by whole pixels, in
+// the middle, black bars beside or above, every colour widened from 5-6-5 as the screenshots are.
+TEST_F(SdlInput, APageFillsTheWindowKeepingItsShapeOnBlack)
+{
+    SDLFE_SetWindowed(1);   // a window of the sizes below, not the whole (dummy) screen
+    SDL_Window *window =
+        static_cast<SDL_Window *>(frontEnd->CreateGameWindow("Zarkride", "Zarkride", 640, 480));
+    ASSERT_NE(window, nullptr);
+    std::vector<uint16_t> page(640 * 480);
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            page[y * 640 + x] = (uint16_t)((x * 31 / 639) << 11 | (y * 63 / 479) << 5 | ((x ^ y) & 31));
+    auto widen = [](int v, int bits) { return v << (8 - bits) | v >> (2 * bits - 8); };
+
+    // Wider than 4:3, then taller: bars at the sides, then above and below.
+    struct Case { int width, height; SDL_Rect shown; };
+    for (const Case &c : {Case{1000, 600, {100, 0, 800, 600}}, Case{640, 700, {0, 110, 640, 480}},
+                          Case{1024, 768, {0, 0, 1024, 768}}}) {
+        SDL_SetWindowSize(window, c.width, c.height);
+        SDLFE_PresentPage(window, page.data(), 640 * 2, 640, 480);
+        SDL_Surface *surface = SDL_GetWindowSurface(window);
+        ASSERT_NE(surface, nullptr);
+        ASSERT_EQ(surface->w, c.width);
+        ASSERT_EQ(surface->h, c.height);
+        int wrong = 0;
+        for (int y = 0; y < c.height; y++) {
+            const Uint32 *row = reinterpret_cast<const Uint32 *>(
+                static_cast<const Uint8 *>(surface->pixels) + y * surface->pitch);
+            for (int x = 0; x < c.width; x++) {
+                Uint8 r, g, b;
+                SDL_GetRGB(row[x], surface->format, &r, &g, &b);
+                int wantR = 0, wantG = 0, wantB = 0;
+                const SDL_Point at = {x, y};
+                if (SDL_PointInRect(&at, &c.shown)) {
+                    int p = page[(y - c.shown.y) * 480 / c.shown.h * 640 + (x - c.shown.x) * 640 / c.shown.w];
+                    wantR = widen(p >> 11, 5), wantG = widen(p >> 5 & 63, 6), wantB = widen(p & 31, 5);
+                }
+                wrong += r != wantR || g != wantG || b != wantB;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "in a " << c.width << " x " << c.height << " window";
+    }
+    SDLFE_SetWindowed(0);
+}

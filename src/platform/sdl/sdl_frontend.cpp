@@ -24,8 +24,7 @@ namespace {
 enum { WINDOWED_WIDTH = 1280, WINDOWED_HEIGHT = 960 };
 
 SDL_Window *window = nullptr;
-SDL_Renderer *renderer = nullptr;
-SDL_Texture *page = nullptr;        // the last page the game showed, once it has shown one
+bool openGlWindow = true;   // made so that the hardware device can draw into it
 Uint32 tickEventType = (Uint32)-1;
 bool idleGiven = false;     // an idle event went out and nothing has arrived since
 bool windowed = false;      // a window of its own size instead of the whole screen
@@ -69,19 +68,127 @@ int DisplayGone(Display *)
     _exit(1);
 }
 
-// Repaints the window: the last page the software device showed, letterboxed to 4:3 on black,
+// The software device's pages, shown in the window's own pixels and handed to the window system
+// as they are (over shared memory on X11): no OpenGL at all, so a game on the software device
+// never loads a GL driver, and a page costs one pass of table look-ups. The page is scaled to the
+// window by whole pixels (the nearest page pixel for each window pixel), keeping its 4:3 shape
+// in the middle, on black.
+struct PageShower {
+    SDL_Surface *target = nullptr;      // the window surface the geometry below was made for
+    int targetWidth = 0, targetHeight = 0, pageWidth = 0, pageHeight = 0;
+    SDL_Rect shown = {};                // where the page lands in the window
+    std::vector<int> pageColumn;        // for each column of `shown`, the page column shown there
+    Uint32 tableFormat = SDL_PIXELFORMAT_UNKNOWN;
+    std::vector<Uint32> colourOf;       // every 5-6-5 value as a pixel of the window's format
+    bool showing = false;               // a page is in the window surface
+};
+PageShower shower;
+
+// Where a width x height page lands in the window: as large as fits with its shape kept, centred.
+SDL_Rect Letterbox(int windowWidth, int windowHeight, int width, int height)
+{
+    SDL_Rect r;
+    if ((long)windowWidth * height > (long)windowHeight * width) {
+        r.h = windowHeight;
+        r.w = (int)((long)windowHeight * width / height);
+    } else {
+        r.w = windowWidth;
+        r.h = (int)((long)windowWidth * height / width);
+    }
+    r.x = (windowWidth - r.w) / 2;
+    r.y = (windowHeight - r.h) / 2;
+    return r;
+}
+
+// The 5-6-5 channels widened to 8 bits by repeating their top bits, as the screenshots are.
+void MakeColourTable(const SDL_PixelFormat *format)
+{
+    shower.colourOf.resize(65536);
+    for (int p = 0; p < 65536; p++) {
+        int r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+        shower.colourOf[p] = SDL_MapRGB(format, (Uint8)(r << 3 | r >> 2), (Uint8)(g << 2 | g >> 4),
+                                        (Uint8)(b << 3 | b >> 2));
+    }
+    shower.tableFormat = format->format;
+}
+
+// Copies a page into a window surface of 32-bit pixels. A page row shown on several window rows
+// is worked out once and copied.
+void ScalePage(SDL_Surface *surface, const uint16_t *pixels, int pitchBytes)
+{
+    const SDL_Rect &to = shower.shown;
+    const Uint32 *colourOf = shower.colourOf.data();
+    const int *column = shower.pageColumn.data();
+    Uint8 *rows = static_cast<Uint8 *>(surface->pixels) + (size_t)to.x * 4;
+    int madeRow = -1;
+    for (int y = 0; y < to.h; y++) {
+        Uint32 *out = reinterpret_cast<Uint32 *>(rows + (size_t)(to.y + y) * surface->pitch);
+        int pageRow = (int)((long)y * shower.pageHeight / to.h);
+        if (pageRow == madeRow) {
+            memcpy(out, reinterpret_cast<Uint8 *>(out) - surface->pitch, (size_t)to.w * 4);
+            continue;
+        }
+        const uint16_t *in = reinterpret_cast<const uint16_t *>(
+            reinterpret_cast<const Uint8 *>(pixels) + (size_t)pageRow * pitchBytes);
+        for (int x = 0; x < to.w; x++)
+            out[x] = colourOf[in[column[x]]];
+        madeRow = pageRow;
+    }
+}
+
+// Any other window format: SDL's own converting, scaling copy, slower but the same picture.
+void BlitPage(SDL_Surface *surface, const uint16_t *pixels, int pitchBytes, int width, int height)
+{
+    SDL_Surface *page = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint16_t *>(pixels), width, height, 16, pitchBytes, SDL_PIXELFORMAT_RGB565);
+    if (!page)
+        return;
+    SDL_Rect to = shower.shown;
+    SDL_BlitScaled(page, nullptr, surface, &to);
+    SDL_FreeSurface(page);
+}
+
+void ShowPage(const uint16_t *pixels, int pitchBytes, int width, int height)
+{
+    SDL_Surface *surface = SDL_GetWindowSurface(window);
+    if (!surface || width < 1 || height < 1)
+        return;
+    if (surface != shower.target || surface->w != shower.targetWidth ||
+        surface->h != shower.targetHeight || width != shower.pageWidth ||
+        height != shower.pageHeight) {
+        // A new or resized window surface: work out the geometry again, and black bars.
+        shower.target = surface;
+        shower.targetWidth = surface->w, shower.targetHeight = surface->h;
+        shower.pageWidth = width, shower.pageHeight = height;
+        shower.shown = Letterbox(surface->w, surface->h, width, height);
+        shower.pageColumn.resize(shower.shown.w);
+        for (int x = 0; x < shower.shown.w; x++)
+            shower.pageColumn[x] = (int)((long)x * width / shower.shown.w);
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    }
+    if (surface->format->BytesPerPixel == 4) {
+        if (shower.tableFormat != surface->format->format)
+            MakeColourTable(surface->format);
+        ScalePage(surface, pixels, pitchBytes);
+    } else {
+        BlitPage(surface, pixels, pitchBytes, width, height);
+    }
+    shower.showing = true;
+    SDL_UpdateWindowSurface(window);
+}
+
+// Repaints the window: the last page the software device showed, still in the window surface,
 // or whatever a device drawing straight into the window shows.
 void PaintBackground()
 {
-    if (!renderer || !page) {
+    if (!shower.showing) {
         if (repaintHook)
             repaintHook();
         return;
     }
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, page, nullptr, nullptr);
-    SDL_RenderPresent(renderer);
+    if (SDL_GetWindowSurface(window) == shower.target)
+        SDL_UpdateWindowSurface(window);
+    // A surface made anew for a new size is black until the next page, 25 ms away at most.
 }
 
 int RegisterWindowClass(const char *)
@@ -105,9 +212,10 @@ void *CreateGameWindow(const char *, const char *caption, int width, int height)
     if (windowed)
         width = WINDOWED_WIDTH, height = WINDOWED_HEIGHT;
     // An OpenGL window, so that the hardware device can draw into it; where OpenGL cannot be
-    // had at all, a plain one for the software device.
-    window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_OPENGL);
+    // had at all, or the software device was asked for, a plain one.
+    if (openGlWindow)
+        window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                  width, height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_OPENGL);
     if (!window)
         window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                   width, height, SDL_WINDOW_RESIZABLE);
@@ -301,6 +409,9 @@ static void Unmap(SDL_Window *w)
 
 int SDLFE_OpenDisplay()
 {
+    // The software device's pages go to the window system as they are; SDL would otherwise put
+    // a window surface through its own renderer, which is OpenGL where it can be.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         fprintf(stderr, "zarkride: cannot open the display: %s\n", SDL_GetError());
         return 0;
@@ -331,10 +442,7 @@ void SDLFE_Shutdown()
     Pad_CloseAll();
     pending.clear();
     keyDownGiven = false;
-    if (renderer)
-        SDL_DestroyRenderer(renderer);
-    renderer = nullptr;
-    page = nullptr;
+    shower = PageShower();
     if (window) {
         Unmap(window);
         SDL_DestroyWindow(window);
@@ -355,23 +463,15 @@ void SDLFE_SetRepaint(void (*repaint)())
 
 void SDLFE_PresentPage(void *, const uint16_t *pixels, int pitchBytes, int width, int height)
 {
-    if (!page) {
-        // The game takes the whole screen; the page keeps its 4:3 shape in the middle of it.
+    // The game takes the whole screen; the page keeps its 4:3 shape in the middle of it.
+    if (!shower.showing)
         SDLFE_TakeScreen(window);
-        if (!renderer)
-            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-        if (!renderer)
-            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-        if (!renderer)
-            return;
-        SDL_RenderSetLogicalSize(renderer, width, height);
-        page = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                 width, height);
-        if (!page)
-            return;
-    }
-    SDL_UpdateTexture(page, nullptr, pixels, pitchBytes);
-    PaintBackground();
+    ShowPage(pixels, pitchBytes, width, height);
+}
+
+void SDLFE_SetOpenGlWindow(int openGl)
+{
+    openGlWindow = openGl != 0;
 }
 
 const FrontEnd *SDL_FrontEnd()

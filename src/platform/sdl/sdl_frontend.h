@@ -20,6 +20,9 @@ void SDLFE_SetDisplayLost(void (*letGo)());
 // Opens SDL on the display; 0, with a message on standard error, when there is no display to play
 // on (SDL's off-screen drivers count only when SDL_VIDEODRIVER names them).
 int SDLFE_OpenDisplay();
+// Whether the game window is made for OpenGL (the default); a game on the software device asks
+// for a plain one, and never loads the GL libraries.
+void SDLFE_SetOpenGlWindow(int openGl);
 // Plays in a 1280 x 960 window instead of taking the whole screen.
 void SDLFE_SetWindowed(int windowed);
 // Stops the tick and closes the window and SDL: the front end's Close.
