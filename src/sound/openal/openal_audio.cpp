@@ -91,11 +91,19 @@ int Open()
     device = OpenDevice();
     if (!device)
         return 0;
+    // The game plays at most a source for each channel and one for the music, and sends nothing to
+    // effects; a context ready for the library's defaults holds megabytes of mixing state that
+    // would never be used. Any channel may hold a mono or a stereo sound.
+    const ALCint SOURCES = SND_CHANNELS + 1;
+    const ALCint attributes[] = {
+        ALC_MONO_SOURCES, SOURCES, ALC_STEREO_SOURCES, SOURCES, ALC_MAX_AUXILIARY_SENDS, 0, 0,
+    };
     const ALCint loopbackAttributes[] = {
+        ALC_MONO_SOURCES, SOURCES, ALC_STEREO_SOURCES, SOURCES, ALC_MAX_AUXILIARY_SENDS, 0,
         ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
         ALC_FREQUENCY, OPENAL_RENDER_RATE, 0,
     };
-    context = alcCreateContext(device, loopback ? loopbackAttributes : nullptr);
+    context = alcCreateContext(device, loopback ? loopbackAttributes : attributes);
     if (!context || !alcMakeContextCurrent(context)) {
         Close();
         return 0;
