@@ -54,12 +54,16 @@ const char *const VERTEX_SHADER = R"(#version 330 core
 // and w = 1 / rhw makes texture coordinates perspective-correct. Colour goes straight across the
 // screen, as on the software device: interpolated times w and divided by w interpolated, which
 // undoes the perspective correction (and survives clipping on every driver).
+// A flat-shaded polygon is coloured all over by its first vertex, whose colour every vertex of
+// it carries.
 layout(location = 0) in vec4 position;
 layout(location = 1) in vec4 colour;
 layout(location = 2) in vec2 texCoord;
+layout(location = 3) in vec4 firstColour;
 out vec4 shadeTimesW;
 out float w;
 out vec2 uv;
+flat out vec4 flatColour;
 void main()
 {
     w = position.w > 0.0 ? 1.0 / position.w : 1.0;
@@ -67,6 +71,7 @@ void main()
     gl_Position = vec4(ndc * w, (position.z * 2.0 - 1.0) * w, w);
     shadeTimesW = colour * w;
     uv = texCoord;
+    flatColour = firstColour;
 }
 )";
 
@@ -78,10 +83,10 @@ uniform int textured;
 uniform int textureAlpha;
 uniform int colourKey;
 uniform int gouraud;
-uniform vec4 flatColour;
 in vec4 shadeTimesW;
 in float w;
 in vec2 uv;
+flat in vec4 flatColour;
 out vec4 pixel;
 void main()
 {
@@ -98,6 +103,15 @@ void main()
 }
 )";
 
+// A device vertex as the card is sent it, with the colour of its polygon's first vertex.
+struct BatchVertex {
+    TLVertex v;
+    uint32_t firstColour;
+};
+
+// The most vertices sent in one draw.
+enum { BATCH_VERTICES = 3 * 4096 };
+
 // The context and everything drawn with it; there while a 3-D device lives.
 struct Renderer {
     SDL_Window *window = nullptr;
@@ -105,7 +119,7 @@ struct Renderer {
     GlFunctions gl = {};
     GLuint program = 0, vertexArray = 0, vertexBuffer = 0;
     GLint uniformTextured = -1, uniformTextureAlpha = -1, uniformColourKey = -1;
-    GLint uniformGouraud = -1, uniformFlatColour = -1;
+    GLint uniformGouraud = -1;
     // The two pages and their depth buffer, at pageWidth x pageHeight device pixels.
     GLuint pageTexture[2] = {}, pageFramebuffer[2] = {}, depthBuffer = 0;
     int back = 0;                       // which of the two is the back page
@@ -117,9 +131,11 @@ struct Renderer {
     int boundFramebuffer = -1, blend = -1, blendSource = -1, blendDestination = -1;
     int depthTest = -1, depthFunction = -1, depthWrite = -1;
     int textured = -1, textureAlpha = -1, colourKey = -1, gouraud = -1;
-    uint32_t flatColour = 0;
-    bool flatColourSent = false;
     GLuint boundTexture = 0;
+    // Polygons drawn since the last change of state, waiting to go to the card in one draw: a
+    // call per polygon costs a software driver more than the pixels of most polygons. Anything
+    // that changes what the card is told, reads or writes a page, or shows one draws them first.
+    std::vector<BatchVertex> batch;
 };
 
 typedef DeviceObjects<Surface, Device> Table;
@@ -210,31 +226,35 @@ bool MakeProgram(Renderer &r)
     r.uniformTextureAlpha = gl.GetUniformLocation(r.program, "textureAlpha");
     r.uniformColourKey = gl.GetUniformLocation(r.program, "colourKey");
     r.uniformGouraud = gl.GetUniformLocation(r.program, "gouraud");
-    r.uniformFlatColour = gl.GetUniformLocation(r.program, "flatColour");
 
     // One vertex buffer, refilled by every draw with the device vertices as they are.
     gl.GenVertexArrays(1, &r.vertexArray);
     gl.BindVertexArray(r.vertexArray);
     gl.GenBuffers(1, &r.vertexBuffer);
     gl.BindBuffer(GL_ARRAY_BUFFER, r.vertexBuffer);
-    const GLsizei stride = sizeof(TLVertex);
+    const GLsizei stride = sizeof(BatchVertex);
     gl.VertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, (void *)offsetof(TLVertex, sx));
     gl.VertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
                            (void *)offsetof(TLVertex, color));
     gl.VertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, (void *)offsetof(TLVertex, tu));
-    for (GLuint i = 0; i < 3; i++)
+    gl.VertexAttribPointer(3, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                           (void *)offsetof(BatchVertex, firstColour));
+    r.batch.reserve(BATCH_VERTICES);
+    for (GLuint i = 0; i < 4; i++)
         gl.EnableVertexAttribArray(i);
     return gl.GetError() == GL_NO_ERROR;
 }
 
-// A colour picture for a framebuffer: 8 bits a channel, no alpha, so that the blend modes see an
-// opaque screen as the 16-bit one was.
+// A colour picture for a framebuffer: 8 bits a channel, laid out as the window's own pixels
+// (blue, green, red, alpha), so that a driver drawing in memory shows a page with a straight copy
+// instead of a drawing pass. Alpha is set to 1 when a page is made and never written after (see
+// ColorMask), so that the blend modes see an opaque screen as the 16-bit one was.
 GLuint MakeColourTexture(const GlFunctions &gl, int width, int height)
 {
     GLuint texture;
     gl.GenTextures(1, &texture);
     gl.BindTexture(GL_TEXTURE_2D, texture);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -277,9 +297,11 @@ bool MakePages(Renderer &r, int width, int height)
         complete = AttachColour(gl, framebuffer[i], texture[i], depth) && complete;
         gl.Disable(GL_SCISSOR_TEST);
         gl.DepthMask(GL_TRUE);
+        gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         gl.ClearColor(0, 0, 0, 1);
         gl.ClearDepth(1.0);
         gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
         if (r.pageFramebuffer[i]) {
             gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[i]);
             gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, width, height,
@@ -359,6 +381,17 @@ bool CreateRenderer(SDL_Window *window)
     return true;
 }
 
+// Draws the waiting polygons, in the order they came.
+void DrawBatch(Renderer &r)
+{
+    if (r.batch.empty())
+        return;
+    r.gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(r.batch.size() * sizeof(BatchVertex)),
+                    r.batch.data(), GL_STREAM_DRAW);
+    r.gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)r.batch.size());
+    r.batch.clear();
+}
+
 void BindFramebuffer(Renderer &r, int page)
 {
     if (r.boundFramebuffer != page) {
@@ -387,13 +420,16 @@ void FitPages(Renderer &r, int *drawableWidth, int *drawableHeight, int *x, int 
 void Present(Renderer &r, int page)
 {
     const GlFunctions &gl = r.gl;
+    DrawBatch(r);
     int drawableWidth, drawableHeight, x, y;
     FitPages(r, &drawableWidth, &drawableHeight, &x, &y);
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     gl.Viewport(0, 0, drawableWidth, drawableHeight);
-    gl.ClearColor(0, 0, 0, 1);
-    gl.Clear(GL_COLOR_BUFFER_BIT);
+    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight) {
+        gl.ClearColor(0, 0, 0, 1);
+        gl.Clear(GL_COLOR_BUFFER_BIT);
+    }
     // The page's first row is the screen's top row; the window's first row is its bottom one.
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[page]);
     gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, x, y + r.pageHeight, x + r.pageWidth, y,
@@ -438,65 +474,62 @@ GLint Wrap(uint32_t address)
     return address == 2 ? GL_MIRRORED_REPEAT : address == 3 ? GL_CLAMP_TO_EDGE : GL_REPEAT;
 }
 
-template <typename T, typename Send> void Update(T *told, T value, Send send)
+// Tells the card a new value of one of its states, drawing first what waits under the old one.
+template <typename T, typename Send> void Update(Renderer &r, T *told, T value, Send send)
 {
     if (*told != value) {
+        DrawBatch(r);
         *told = value;
         send(value);
     }
 }
 
-void ApplyStates(Renderer &r, const Device &d, uint32_t firstColour)
+void ApplyStates(Renderer &r, const Device &d)
 {
     const GlFunctions &gl = r.gl;
     const uint32_t *s = d.states;
-    Update(&r.blend, s[D3DRS_ALPHABLENDENABLE] ? 1 : 0,
+    Update(r, &r.blend, s[D3DRS_ALPHABLENDENABLE] ? 1 : 0,
            [&](int on) { on ? gl.Enable(GL_BLEND) : gl.Disable(GL_BLEND); });
     if (r.blend) {
         int source = (int)BlendFactor(s[D3DRS_SRCBLEND]), destination = (int)BlendFactor(s[D3DRS_DESTBLEND]);
         if (source != r.blendSource || destination != r.blendDestination) {
+            DrawBatch(r);
             gl.BlendFunc(source, destination);
             r.blendSource = source;
             r.blendDestination = destination;
         }
     }
-    Update(&r.depthTest, s[D3DRS_ZENABLE] ? 1 : 0,
+    Update(r, &r.depthTest, s[D3DRS_ZENABLE] ? 1 : 0,
            [&](int on) { on ? gl.Enable(GL_DEPTH_TEST) : gl.Disable(GL_DEPTH_TEST); });
     uint32_t zfunc = s[D3DRS_ZFUNC] >= 1 && s[D3DRS_ZFUNC] <= 8 ? s[D3DRS_ZFUNC] : (uint32_t)D3DCMP_LESSEQUAL;
-    Update(&r.depthFunction, (int)(GL_NEVER + zfunc - 1), [&](int f) { gl.DepthFunc(f); });
-    Update(&r.depthWrite, s[D3DRS_ZWRITEENABLE] ? 1 : 0, [&](int on) { gl.DepthMask(on ? GL_TRUE : GL_FALSE); });
+    Update(r, &r.depthFunction, (int)(GL_NEVER + zfunc - 1), [&](int f) { gl.DepthFunc(f); });
+    Update(r, &r.depthWrite, s[D3DRS_ZWRITEENABLE] ? 1 : 0, [&](int on) { gl.DepthMask(on ? GL_TRUE : GL_FALSE); });
 
     Object *t = Find(s[D3DRS_TEXTUREHANDLE], OBJ_TEXTURE);
     Surface *texture = t && t->surface->name && t->surface->madeIn == generation ? t->surface.get() : nullptr;
-    Update(&r.textured, texture ? 1 : 0, [&](int on) { gl.Uniform1i(r.uniformTextured, on); });
+    Update(r, &r.textured, texture ? 1 : 0, [&](int on) { gl.Uniform1i(r.uniformTextured, on); });
     if (texture) {
         if (r.boundTexture != texture->name) {
+            DrawBatch(r);
             gl.BindTexture(GL_TEXTURE_2D, texture->name);
             r.boundTexture = texture->name;
         }
-        Update(&texture->minFilter, MinFilter(s[D3DRS_TEXTUREMIN]),
+        Update(r, &texture->minFilter, MinFilter(s[D3DRS_TEXTUREMIN]),
                [&](GLint f) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, f); });
-        Update(&texture->magFilter, MagFilter(s[D3DRS_TEXTUREMAG]),
+        Update(r, &texture->magFilter, MagFilter(s[D3DRS_TEXTUREMAG]),
                [&](GLint f) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, f); });
-        Update(&texture->wrapS, Wrap(s[D3DRS_TEXTUREADDRESSU]),
+        Update(r, &texture->wrapS, Wrap(s[D3DRS_TEXTUREADDRESSU]),
                [&](GLint w) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, w); });
-        Update(&texture->wrapT, Wrap(s[D3DRS_TEXTUREADDRESSV]),
+        Update(r, &texture->wrapT, Wrap(s[D3DRS_TEXTUREADDRESSV]),
                [&](GLint w) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, w); });
-        Update(&r.textureAlpha, texture->format.alphaMask ? 1 : 0,
+        Update(r, &r.textureAlpha, texture->format.alphaMask ? 1 : 0,
                [&](int on) { gl.Uniform1i(r.uniformTextureAlpha, on); });
-        Update(&r.colourKey, s[D3DRS_COLORKEYENABLE] && texture->colourKey ? 1 : 0,
+        Update(r, &r.colourKey, s[D3DRS_COLORKEYENABLE] && texture->colourKey ? 1 : 0,
                [&](int on) { gl.Uniform1i(r.uniformColourKey, on); });
     }
     // Flat shading gives the whole primitive its first vertex's colour.
-    Update(&r.gouraud, s[D3DRS_SHADEMODE] == D3DSHADE_GOURAUD ? 1 : 0,
+    Update(r, &r.gouraud, s[D3DRS_SHADEMODE] == D3DSHADE_GOURAUD ? 1 : 0,
            [&](int on) { gl.Uniform1i(r.uniformGouraud, on); });
-    if (!r.gouraud && (!r.flatColourSent || r.flatColour != firstColour)) {
-        gl.Uniform4f(r.uniformFlatColour, (firstColour >> 16 & 0xFF) / 255.0f,
-                     (firstColour >> 8 & 0xFF) / 255.0f, (firstColour & 0xFF) / 255.0f,
-                     (firstColour >> 24) / 255.0f);
-        r.flatColour = firstColour;
-        r.flatColourSent = true;
-    }
 }
 
 // ---- The operations.
@@ -622,6 +655,7 @@ int Lock(GfxHandle handle, void **bits, int *pitchBytes)
         return 0;
     Renderer &r = *renderer;
     const GlFunctions &gl = r.gl;
+    DrawBatch(r);
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, s.page)]);
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.screenFramebuffer);
@@ -665,6 +699,7 @@ int Unlock(GfxHandle handle)
         left = std::min(left, x0), right = std::max(right, x1);
     }
     const GlFunctions &gl = r.gl;
+    DrawBatch(r);
     if (top < bottom) {
         gl.BindTexture(GL_TEXTURE_2D, r.screenTexture);
         gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB,
@@ -697,6 +732,7 @@ int ColorFill(GfxHandle handle, uint32_t colour)
     if (!renderer)
         return 0;
     Renderer &r = *renderer;
+    DrawBatch(r);
     BindFramebuffer(r, PageIndex(r, s.page));
     r.gl.Disable(GL_SCISSOR_TEST);
     r.gl.ClearColor((colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f, 1);
@@ -763,6 +799,7 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
         return 1;
     Renderer &r = *renderer;
     const GlFunctions &gl = r.gl;
+    DrawBatch(r);
     BindFramebuffer(r, r.back);
     gl.DepthMask(GL_TRUE);
     r.depthWrite = 1;
@@ -785,6 +822,7 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 bool Upload(Renderer &r, Surface &first)
 {
     const GlFunctions &gl = r.gl;
+    DrawBatch(r);
     const bool alpha = first.format.alphaMask == 0x8000;
     if (!alpha && first.format.greenMask != 0x07E0)
         return false;   // only the two formats offered
@@ -839,11 +877,28 @@ int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int coun
         (type != D3DPT_TRIANGLEFAN && type != D3DPT_LINESTRIP))
         return 0;
     Renderer &r = *renderer;
-    const GlFunctions &gl = r.gl;
     BindFramebuffer(r, r.back);
-    ApplyStates(r, *o->device, vertices[0].color);
-    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)count * sizeof(TLVertex), vertices, GL_STREAM_DRAW);
-    gl.DrawArrays(type == D3DPT_TRIANGLEFAN ? GL_TRIANGLE_FAN : GL_LINE_STRIP, 0, count);
+    ApplyStates(r, *o->device);
+    const uint32_t first = vertices[0].color;
+    if (type == D3DPT_LINESTRIP) {
+        // Lines are few: drawn at once, after the polygons before them.
+        DrawBatch(r);
+        for (int i = 0; i < count; i++)
+            r.batch.push_back({vertices[i], first});
+        r.gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(r.batch.size() * sizeof(BatchVertex)),
+                        r.batch.data(), GL_STREAM_DRAW);
+        r.gl.DrawArrays(GL_LINE_STRIP, 0, count);
+        r.batch.clear();
+        return 1;
+    }
+    // A fan as its triangles, each from the first vertex: the pixels the fan itself would give.
+    if ((int)r.batch.size() + 3 * (count - 2) > BATCH_VERTICES)
+        DrawBatch(r);
+    for (int i = 1; i + 1 < count; i++) {
+        r.batch.push_back({vertices[0], first});
+        r.batch.push_back({vertices[i], first});
+        r.batch.push_back({vertices[i + 1], first});
+    }
     return 1;
 }
 
@@ -894,6 +949,7 @@ int GlDevice_SavePng(const char *path)
     if (!renderer)
         return 0;
     Renderer &r = *renderer;
+    DrawBatch(r);
     std::vector<uint8_t> rgb((size_t)r.pageWidth * r.pageHeight * 3);
     r.gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[1 - r.back]);
     r.gl.ReadPixels(0, 0, r.pageWidth, r.pageHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());

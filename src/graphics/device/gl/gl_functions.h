@@ -17,6 +17,7 @@
     X(void, Clear, (GLbitfield))                                                               \
     X(void, DepthFunc, (GLenum))                                                               \
     X(void, DepthMask, (GLboolean))                                                            \
+    X(void, ColorMask, (GLboolean, GLboolean, GLboolean, GLboolean))                           \
     X(void, BlendFunc, (GLenum, GLenum))                                                       \
     X(void, LineWidth, (GLfloat))                                                              \
     X(void, PixelStorei, (GLenum, GLint))                                                      \
