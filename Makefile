@@ -56,6 +56,10 @@ test-sanitized: deps
 fuzz: deps
 	JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_BUILD) $(SECONDS)
 
+# The Google Benchmark programs of bench/, then the real game under Xvfb with each device, ending
+# with one table of every figure against its target (see the README's Benchmarks). A missed
+# target does not fail; a figure that could not be measured does. DEMO_SECONDS, TITLE_SECONDS,
+# BENCH_MIN_TIME and GAME_BENCH=0 are read from the environment.
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
 

@@ -1,7 +1,8 @@
-// sim_bench.cpp -- what the simulation costs: a whole demo frame, and the two walks over every
+// sim_bench.cpp -- what the simulation costs: a whole demo frame, the two walks over every
 // trail node that run after each movement sub-step (the crash test and the computer driver) as
-// the trails on the arena grow. A frame has 25 ms; the sub-steps of five cycles call each walk
-// some 50 to 130 times a frame, so the walks set how long a game can go on at full pace.
+// the trails on the arena grow, and whole frames with 1,000 to 50,000 trail nodes in play. A
+// frame has 25 ms; the sub-steps of five cycles call each walk some 50 to 130 times a frame, so
+// the walks set how long a game can go on at full pace.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -286,6 +287,142 @@ void BM_Drive(benchmark::State &state)
     Game_InitState();
 }
 BENCHMARK(BM_Drive)->ArgName("nodes")->Arg(100)->Arg(1000)->Arg(10000)->Arg(50000);
+
+// ---------------------------------------------------------------------------------------------
+// Whole frames with long trails in play
+
+// A cycle driven by hand the way a frame moves it: along its heading, with the newest trail node
+// following it, as the sub-steps leave it (no crash test, no driver).
+void DriveStraight(int slot, float distance)
+{
+    Cycle &c = cycles[slot];
+    c.x += distance * c.dirX;
+    c.z += distance * c.dirZ;
+    Vertex &tail = c.trailTail->vertex;
+    tail.wx = c.x;
+    tail.wz = c.z;
+    tail.sx = c.x * 0.009765625f + 125.0f;
+    tail.sy = 125.0f - c.z * 0.009765625f;
+}
+
+// Lays a trail of `nodes` corners the way the game grows one: a fresh two-node trail where the
+// cycle stands, then drives and turns (Game_Turn leaves each corner), weaving up and down a
+// 400-unit band and one unit east between runs. The cycle is left driving on from its newest
+// corner, east or along the band's edge, out into open floor.
+void LayWeave(int slot, int nodes, float startX, float bandCentreZ)
+{
+    Cycle &c = cycles[slot];
+    c.heading = 0;
+    c.dirX = HEADINGS[0].dirX, c.dirZ = HEADINGS[0].dirZ;
+    c.x = startX, c.y = SPAWN_HEIGHT, c.z = bandCentreZ - 200.0f;
+    c.crashTimer = 0;
+    c.driveTimer = 0;
+    Game_AddTrailNode(slot);
+    Game_AddTrailNode(slot);
+    // Right, right, left, left: north, east, south, east, north...
+    static const int TURNS[4] = {KEY_RIGHT, KEY_RIGHT, KEY_LEFT, KEY_LEFT};
+    for (int turn = 0; turn < nodes - 2; turn++) {
+        DriveStraight(slot, c.heading == 1 ? 1.0f : 400.0f);
+        Game_Turn(slot, TURNS[turn % 4]);
+    }
+    c.speed = MIN_SPEED;
+}
+
+// Five computer cycles in a demo game, paired to chase each other as in BM_DemoFrame, whose
+// trails hold `total` nodes in all. Each has woven a band of its own, the bands 3,500 units
+// apart across the west half of the arena, so a cycle starts at the east end of its band with
+// well over a thousand units of open floor around it: more than it covers in SPAN frames.
+void BuildTrailGame(int total)
+{
+    Game_InitState();
+    cycleCount = MAX_CYCLES;
+    demoMode = 1;
+    titleShowing = 0;
+    for (int slot = 0; slot < MAX_CYCLES; slot++) {
+        Cycle &c = cycles[slot];
+        c.red = DEMO_COLOURS[slot].red;
+        c.green = DEMO_COLOURS[slot].green;
+        c.blue = DEMO_COLOURS[slot].blue;
+        c.color = PackColour(DEMO_COLOURS[slot]);
+    }
+    cycles[0].target = 1;
+    cycles[1].target = 3, cycles[3].target = 1;
+    cycles[2].target = 4, cycles[4].target = 2;
+    Math_Init();
+    Game_SeedRandom(7);
+    for (int slot = 0; slot < MAX_CYCLES; slot++) {
+        int share = total / MAX_CYCLES + (slot < total % MAX_CYCLES ? 1 : 0);
+        LayWeave(slot, share, -9500.0f, (float)(slot - 2) * 3500.0f);
+    }
+    Game_PickShot();
+}
+
+// Frames played from one laid-out game before it is laid out afresh (untimed): short enough that
+// no cycle reaches another's band or the arena's edge, and shorter than the 120 frames after
+// which a crashed cycle would respawn and drop its trail. Every span plays the same frames.
+constexpr int SPAN = 100;
+
+// Why the span just played does not stand for five cycles driving with `total` nodes in play,
+// or "" when it does. A crash leaves the speed at 0 until the respawn, after the span's end.
+std::string SpanFault(int total, int64_t *nodes)
+{
+    for (int slot = 0; slot < cycleCount; slot++)
+        if (!(cycles[slot].speed > 0.0f))
+            return "cycle " + std::to_string(slot) + " crashed: the frames did not all move five "
+                   "cycles";
+    *nodes = WalkedNodes();
+    if (*nodes < total)
+        return "only " + std::to_string(*nodes) + " trail nodes were in play, not " +
+               std::to_string(total);
+    return "";
+}
+
+// Times whole game frames (every cycle's moves, look-ahead tests and driver scans, then the demo
+// camera) with state.range(0) trail nodes in play, SPAN frames per laid-out game.
+void BM_TrailFrame(benchmark::State &state)
+{
+    const int total = (int)state.range(0);
+    int64_t nodeSum = 0, spans = 0, nodes = 0;
+    std::string fault;
+    BuildTrailGame(total);
+    int frame = 0;
+    for (auto _ : state) {
+        if (frame == SPAN) {
+            state.PauseTiming();
+            fault = SpanFault(total, &nodes);
+            if (!fault.empty()) {
+                state.SkipWithError(fault.c_str());
+                break;
+            }
+            nodeSum += nodes, spans++;
+            BuildTrailGame(total);
+            frame = 0;
+            state.ResumeTiming();
+        }
+        Game_Update();
+        frame++;
+    }
+    if (fault.empty()) {
+        fault = SpanFault(total, &nodes);
+        if (!fault.empty())
+            state.SkipWithError(fault.c_str());
+    }
+    if (!fault.empty()) {
+        Game_InitState();
+        return;
+    }
+    nodeSum += nodes, spans++;
+    state.SetItemsProcessed(state.iterations());     // frames per second
+    state.counters["trail_nodes"] = (double)nodeSum / (double)spans;
+    Game_InitState();
+}
+BENCHMARK(BM_TrailFrame)
+    ->ArgName("nodes")
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Iterations(4 * SPAN)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

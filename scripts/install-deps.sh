@@ -18,6 +18,7 @@ test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-apps xdotool imagemagick
+    libx11-dev libxdamage-dev jq
     desktop-file-utils groff-base
 )
 case "${1:-}" in
