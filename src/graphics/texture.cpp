@@ -122,7 +122,8 @@ void GFX_FreeTexture(GfxTexture *texture)
 // One texel of the file as the surface wants it.
 static int ReadTexel(FILE *file, int format, uint16_t *texel)
 {
-    int b0 = fgetc(file), b1 = fgetc(file);
+    // A texture is read a byte at a time; the stream is the loader's own, so it needs no lock.
+    int b0 = getc_unlocked(file), b1 = getc_unlocked(file);
     if (b0 == EOF || b1 == EOF)
         return 0;
     if (format == 1) {
