@@ -3,6 +3,7 @@
 // ZARKRIDE_DEVICE=soft (or --device soft) asks for the software device from the start, for
 // drivers that misbehave. Sound and music play through OpenAL Soft's default device, where there
 // is one. The game runs in its data folder, wherever it was started from.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -126,6 +127,9 @@ void LetGoWithoutDisplay()
 
 int main(int argc, char **argv)
 {
+    // One heap for every thread: the game's threads allocate next to nothing once it runs, and a
+    // heap of its own for the thread loading the music's soundfont would keep megabytes more.
+    mallopt(M_ARENA_MAX, 1);
     Options options;
     if (!ParseArgs(argc, argv, &options)) {
         fprintf(stderr, "Try 'zarkride --help' for the options.\n");
@@ -144,7 +148,11 @@ int main(int argc, char **argv)
         fprintf(stderr, "zarkride: cannot write %s: %s\n", options.record.c_str(), strerror(errno));
         return 1;
     }
-    if (!SettleIn() || !SDLFE_OpenDisplay())
+    if (!SettleIn())
+        return 1;
+    // The music's soundfont loads while the display is opened and the game starts.
+    MUS_Prepare();
+    if (!SDLFE_OpenDisplay())
         return 1;
 
     SND_SetBackend(OpenAL_Backend());

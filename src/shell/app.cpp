@@ -170,6 +170,7 @@ int App_Main(const FrontEnd *frontEnd)
     g_frameCount = 0;
 
     Game_SeedRandom(ReadClock());
+    MUS_Prepare();
 
     if (!g_frontEnd->RegisterWindowClass(GAME_NAME))
         return 0;

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <thread>
 #include <unistd.h>
 
 #include "sound/sound.h"
@@ -27,14 +28,50 @@ const int MUSIC_VOICES = 64;
 // Once the piece is over, a little more is rendered so its last notes ring out.
 enum { TAIL_FRAMES = SND_STREAM_RATE * 2 };
 
-struct Music {
+// A synthesiser with its soundfont loaded: the longest step of start-up, so it is made on a
+// thread of its own from the start (MUS_Prepare) while the window, the sounds and the arena are
+// made, and the music takes it when it starts.
+struct Synth {
     fluid_settings_t *settings = nullptr;
     fluid_synth_t *synth = nullptr;
+};
+
+struct Music {
+    Synth made;
     fluid_player_t *player = nullptr;
     int tailLeft = 0;
 };
 
 Music music;
+
+void Free(Synth &s)
+{
+    if (s.synth)
+        delete_fluid_synth(s.synth);
+    if (s.settings)
+        delete_fluid_settings(s.settings);
+    s = Synth();
+}
+
+// The synthesiser being made ahead, and the thread making it. However the process ends, the
+// thread is joined first.
+struct Preparation {
+    std::thread thread;
+    Synth ready;
+    Synth Take()
+    {
+        if (thread.joinable())
+            thread.join();
+        Synth taken = ready;
+        ready = Synth();
+        return taken;
+    }
+    ~Preparation()
+    {
+        Synth left = Take();
+        Free(left);
+    }
+} preparation;
 
 void CloseAll()
 {
@@ -43,10 +80,7 @@ void CloseAll()
         fluid_player_stop(music.player);
         delete_fluid_player(music.player);
     }
-    if (music.synth)
-        delete_fluid_synth(music.synth);
-    if (music.settings)
-        delete_fluid_settings(music.settings);
+    Free(music.made);
     music = Music();
 }
 
@@ -59,56 +93,73 @@ int Render(int16_t *frames, int count, void *)
         count = count < music.tailLeft ? count : music.tailLeft;
         music.tailLeft -= count;
     }
-    if (fluid_synth_write_s16(music.synth, count, frames, 0, 2, frames, 1, 2) != FLUID_OK)
+    if (fluid_synth_write_s16(music.made.synth, count, frames, 0, 2, frames, 1, 2) != FLUID_OK)
         return 0;
     return count;
 }
 
-int LoadSoundfont()
+int LoadSoundfont(const Synth &s)
 {
     const char *chosen = getenv("ZARKRIDE_SOUNDFONT");
     if (chosen && *chosen)
-        return fluid_synth_sfload(music.synth, chosen, 1) != FLUID_FAILED;
+        return fluid_synth_sfload(s.synth, chosen, 1) != FLUID_FAILED;
     for (const char *path : SOUNDFONTS)
-        if (access(path, R_OK) == 0 && fluid_synth_sfload(music.synth, path, 1) != FLUID_FAILED)
+        if (access(path, R_OK) == 0 && fluid_synth_sfload(s.synth, path, 1) != FLUID_FAILED)
             return 1;
     char *fallback = nullptr;
-    if (fluid_settings_dupstr(music.settings, "synth.default-soundfont", &fallback) != FLUID_OK ||
+    if (fluid_settings_dupstr(s.settings, "synth.default-soundfont", &fallback) != FLUID_OK ||
         !fallback)
         return 0;
     int loaded = access(fallback, R_OK) == 0 &&
-                 fluid_synth_sfload(music.synth, fallback, 1) != FLUID_FAILED;
+                 fluid_synth_sfload(s.synth, fallback, 1) != FLUID_FAILED;
     fluid_free(fallback);
     return loaded;
 }
 
+// A synthesiser set up for the piece with its soundfont loaded, or nothing.
+Synth MakeSynth()
+{
+    // FluidSynth speaks of every soundfont it cannot use; the game stays quiet about music.
+    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+        fluid_set_log_function(level, nullptr, nullptr);
+    Synth s;
+    s.settings = new_fluid_settings();
+    if (!s.settings)
+        return s;
+    // The piece keeps time by the samples rendered, so it sounds the same however it is heard.
+    fluid_settings_setnum(s.settings, "synth.sample-rate", SND_STREAM_RATE);
+    fluid_settings_setstr(s.settings, "player.timing-source", "sample");
+    fluid_settings_setint(s.settings, "synth.cpu-cores", 1);
+    // The piece sounds the same with 64 voices as with the synthesiser's default of 256, which
+    // would keep megabytes of voices that never play.
+    fluid_settings_setint(s.settings, "synth.polyphony", MUSIC_VOICES);
+    fluid_settings_setnum(s.settings, "synth.gain", MUSIC_GAIN);
+    s.synth = new_fluid_synth(s.settings);
+    if (!s.synth || !LoadSoundfont(s))
+        Free(s);
+    return s;
+}
+
 }  // namespace
+
+void MUS_Prepare()
+{
+    if (!preparation.thread.joinable() && !preparation.ready.synth)
+        preparation.thread = std::thread([] { preparation.ready = MakeSynth(); });
+}
 
 int MUS_Open(const char *file)
 {
     CloseAll();
-    if (!SND_HasDevice() || access(file, R_OK) != 0 || !fluid_is_midifile(file))
-        return 0;
-    // FluidSynth speaks of every soundfont it cannot use; the game stays quiet about music.
-    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-        fluid_set_log_function(level, nullptr, nullptr);
-    music.settings = new_fluid_settings();
-    if (!music.settings)
-        return 0;
-    // The piece keeps time by the samples rendered, so it sounds the same however it is heard.
-    fluid_settings_setnum(music.settings, "synth.sample-rate", SND_STREAM_RATE);
-    fluid_settings_setstr(music.settings, "player.timing-source", "sample");
-    fluid_settings_setint(music.settings, "synth.cpu-cores", 1);
-    // The piece sounds the same with 64 voices as with the synthesiser's default of 256, which
-    // would keep megabytes of voices that never play.
-    fluid_settings_setint(music.settings, "synth.polyphony", MUSIC_VOICES);
-    fluid_settings_setnum(music.settings, "synth.gain", MUSIC_GAIN);
-    music.synth = new_fluid_synth(music.settings);
-    if (!music.synth || !LoadSoundfont()) {
-        CloseAll();
+    Synth made = preparation.Take();
+    if (!SND_HasDevice() || access(file, R_OK) != 0 || !fluid_is_midifile(file)) {
+        Free(made);
         return 0;
     }
-    music.player = new_fluid_player(music.synth);
+    music.made = made.synth ? made : MakeSynth();
+    if (!music.made.synth)
+        return 0;
+    music.player = new_fluid_player(music.made.synth);
     if (!music.player || fluid_player_add(music.player, file) != FLUID_OK ||
         fluid_player_play(music.player) != FLUID_OK) {
         CloseAll();
@@ -130,5 +181,7 @@ int MUS_Play()
 int MUS_StopAll()
 {
     CloseAll();
+    Synth unused = preparation.Take();
+    Free(unused);
     return 1;
 }

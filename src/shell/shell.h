@@ -36,6 +36,9 @@ void App_ShowTitle();
 int App_LoadTitlePicture(const char *path);
 
 // Music. The title piece plays once from start-up until the first key; results are 1 or 0.
+// Starts making the synthesiser and loading its soundfont on a thread of its own, so that the
+// music is ready to start when the title shows.
+void MUS_Prepare();
 int MUS_Play();
 int MUS_Open(const char *file);
 int MUS_StopAll();
