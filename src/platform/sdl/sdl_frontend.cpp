@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
@@ -28,7 +29,9 @@ bool openGlWindow = true;   // made so that the hardware device can draw into it
 Uint32 tickEventType = (Uint32)-1;
 bool idleGiven = false;     // an idle event went out and nothing has arrived since
 bool windowed = false;      // a window of its own size instead of the whole screen
-bool keyDownGiven = false;  // the game has had a key-down, so the title is behind it
+// The game has had a key-down, so the title is behind it. Until then no frame runs and nothing
+// the loop does between events changes, so the ticks need not wake it.
+std::atomic<bool> keyDownGiven{false};
 std::deque<PlatformEvent> pending;   // events made ahead: one pad movement can give two
 
 // The 25 ms tick. However the process ends (even by exit from inside a library, as when the
@@ -209,16 +212,22 @@ int RegisterWindowClass(const char *)
 
 void *CreateGameWindow(const char *, const char *caption, int width, int height)
 {
-    if (windowed)
+    int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED;
+    SDL_Rect screen;
+    if (windowed) {
         width = WINDOWED_WIDTH, height = WINDOWED_HEIGHT;
+    } else if (SDL_GetDisplayBounds(0, &screen) == 0) {
+        // Made over the whole first display, where the game is going to take the screen: moving
+        // and sizing a window once it is shown costs waits on the window system.
+        x = screen.x, y = screen.y, width = screen.w, height = screen.h;
+    }
     // An OpenGL window, so that the hardware device can draw into it; where OpenGL cannot be
     // had at all, or the software device was asked for, a plain one.
     if (openGlWindow)
-        window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                  width, height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_OPENGL);
+        window = SDL_CreateWindow(caption, x, y, width, height,
+                                  SDL_WINDOW_RESIZABLE | SDL_WINDOW_OPENGL);
     if (!window)
-        window = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                  width, height, SDL_WINDOW_RESIZABLE);
+        window = SDL_CreateWindow(caption, x, y, width, height, SDL_WINDOW_RESIZABLE);
     if (!window) {
         fprintf(stderr, "zarkride: cannot create the window: %s\n", SDL_GetError());
         return nullptr;
@@ -259,7 +268,7 @@ int Translate(const SDL_Event &e, PlatformEvent *event)
         return 0;
     }
     std::vector<PlatformEvent> keys;
-    Pad_Translate(e, keyDownGiven, &keys);
+    Pad_Translate(e, keyDownGiven.load(), &keys);
     pending.insert(pending.end(), keys.begin(), keys.end());
     return 0;
 }
@@ -325,6 +334,8 @@ void TickLoop(int periodMs, void (*tick)())
         if (Clock::now() - deadline > 4 * period)
             deadline = Clock::now();
         tick();
+        if (!keyDownGiven.load())
+            continue;
         SDL_Event wake = {};
         wake.type = tickEventType;
         SDL_PushEvent(&wake);
@@ -371,23 +382,59 @@ const FrontEnd sdlFrontEnd = {
 
 }  // namespace
 
+// Whether a window manager looks after the screen: one names its own window on the root window.
+// Anything but X11 is taken to have one.
+static bool WindowManagerRunning(SDL_Window *w)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11)
+        return true;
+    Display *display = info.info.x11.display;
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None)
+        return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *value = nullptr;
+    bool named = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False,
+                                    XA_WINDOW, &type, &format, &count, &after, &value) == Success &&
+                 type == XA_WINDOW && count == 1;
+    if (value)
+        XFree(value);
+    return named;
+}
+
 void SDLFE_TakeScreen(void *target)
 {
     SDL_Window *w = static_cast<SDL_Window *>(target);
-    if (windowed || (SDL_GetWindowFlags(w) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP)))
+    // A window already laid over a desktop with no manager carries a mark.
+    static const char COVERS_SCREEN[] = "zarkride-covers-screen";
+    if (windowed || SDL_GetWindowData(w, COVERS_SCREEN) ||
+        (SDL_GetWindowFlags(w) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP)))
         return;
     // The window is moved over the display first, for desktops with no window manager to do it.
     SDL_Rect screen;
     if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &screen) != 0)
         return;
-    SDL_SetWindowPosition(w, screen.x, screen.y);
-    SDL_SetWindowSize(w, screen.w, screen.h);
-    SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    int x, y, width, height;
+    SDL_GetWindowPosition(w, &x, &y);
+    SDL_GetWindowSize(w, &width, &height);
+    if (x != screen.x || y != screen.y)
+        SDL_SetWindowPosition(w, screen.x, screen.y);
+    if (width != screen.w || height != screen.h)
+        SDL_SetWindowSize(w, screen.w, screen.h);
+    // With no window manager, covering the display is all that full screen means; asking SDL for
+    // it anyway would wait a tenth of a second for a manager's answer that never comes.
+    if (WindowManagerRunning(w))
+        SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    else
+        SDL_SetWindowData(w, COVERS_SCREEN, w);
     // The window system answers in its own time; a device sizing its pages now should see the
     // size it is going to get.
     for (Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < 500; SDL_Delay(5)) {
         SDL_PumpEvents();
-        int width, height;
         SDL_GetWindowSize(w, &width, &height);
         if (width == screen.w && height == screen.h)
             break;

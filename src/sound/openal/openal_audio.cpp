@@ -28,6 +28,9 @@ struct Channel {
 };
 
 enum { STREAM_BUFFERS = 4, STREAM_FRAMES = 2048 };
+// How often the feeder looks for played blocks: half a block (about 23 ms), so a played block is
+// refilled long before the three queued behind it (140 ms) run out, with few wake-ups.
+const std::chrono::microseconds FEED_INTERVAL(1000000LL * STREAM_FRAMES / 2 / SND_STREAM_RATE);
 
 struct Stream {
     ALuint source = 0;
@@ -249,7 +252,7 @@ void FeederLoop()
             std::lock_guard<std::mutex> hold(streamLock);
             Feed();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(FEED_INTERVAL);
     }
 }
 
