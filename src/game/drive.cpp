@@ -2,7 +2,10 @@
 // from walls, now and then turns after its target, and otherwise speeds up a little.
 #include "game/game.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "game/walls.h"
 
 constexpr float NOTHING_FOUND = 32000.0f;
 constexpr float DANGER = 60.0f;          // room ahead at which the driver turns away
@@ -15,47 +18,122 @@ bool Game_InRange(double v, double a, double b)
     return (a <= v && v <= b) || (b <= v && v <= a);
 }
 
-// The room around a point: towards +z, -z, +x and -x.
-struct Room {
-    float north, south, east, west;
-};
-
 static void Nearer(float *room, float d)
 {
     if (d < *room)
         *room = d;
 }
 
-static Room MeasureRoom(int slot, float x, float z, float px, float pz)
+// What segment (a, b) leaves of the room around the look-ahead point (px, pz) of a cycle at
+// (x, z); `own` when the segment is of that cycle's own trail. A distance above `reach` is not
+// counted.
+static void Count(Room &room, bool own, float x, float z, float px, float pz, WallCorner a,
+                  WallCorner b, float reach)
 {
+    if (Game_InRange(x, a.x, b.x)) {
+        // The cycle's own walls along its way (its newest segment above all) would read as no
+        // room at all.
+        if (own && z == pz && a.z == b.z)
+            return;
+        float d = fminf(fabsf(pz - a.z), fabsf(pz - b.z));
+        if (d <= reach)
+            Nearer(pz <= a.z ? &room.north : &room.south, d);
+    } else if (Game_InRange(z, a.z, b.z)) {
+        if (own && x == px && a.x == b.x)
+            return;
+        float d = fminf(fabsf(px - a.x), fabsf(px - b.x));
+        if (d <= reach)
+            Nearer(px <= a.x ? &room.east : &room.west, d);
+    }
+}
+
+// How far v lies outside lo..hi: for every c in lo..hi, fabsf(v - c) is at least this much,
+// rounding included, since rounding never reverses an order.
+static float Gap(float v, float lo, float hi)
+{
+    return v < lo ? lo - v : v > hi ? v - hi : 0.0f;
+}
+
+// The walls' distances within `reach` of the look-ahead point, NOTHING_FOUND where none.
+static Room MeasureWalls(int slot, float reach)
+{
+    const Cycle &c = cycles[slot];
+    const float x = c.x, z = c.z;
+    const float px = x + LOOK_AHEAD * c.dirX;
+    const float pz = z + LOOK_AHEAD * c.dirZ;
     Room room = {NOTHING_FOUND, NOTHING_FOUND, NOTHING_FOUND, NOTHING_FOUND};
     for (int owner = 0; owner < cycleCount; owner++) {
         const Cycle &wall = cycles[owner];
         if (wall.crashTimer == -1 || !wall.trailHead || !wall.trailHead->next)
             continue;
-        for (const TrailNode *na = wall.trailHead; na->next; na = na->next) {
-            const Vertex &a = na->vertex, &b = na->next->vertex;
-            if (Game_InRange(x, a.wx, b.wx)) {
-                // The cycle's own walls along its way (its newest segment above all) would
-                // read as no room at all.
-                if (owner == slot && z == pz && a.wz == b.wz)
-                    continue;
-                float d = fminf(fabsf(pz - a.wz), fabsf(pz - b.wz));
-                Nearer(pz <= a.wz ? &room.north : &room.south, d);
-            } else if (Game_InRange(z, a.wz, b.wz)) {
-                if (owner == slot && x == px && a.wx == b.wx)
-                    continue;
-                float d = fminf(fabsf(px - a.wx), fabsf(px - b.wx));
-                Nearer(px <= a.wx ? &room.east : &room.west, d);
-            }
+        const bool own = owner == slot;
+        const TrailWalls &w = Game_TrailWalls(owner);
+        const WallCorner *k = w.corners.data();
+        const size_t fixedSegments = w.corners.size() - 1;
+        for (size_t run = 0; run < w.runs.size(); run++) {
+            // A segment counts only if it lies across the cycle's line of x or of z, and only
+            // as near as its nearest corner.
+            const WallBox &box = w.runs[run];
+            bool across = box.minX <= x && x <= box.maxX && Gap(pz, box.minZ, box.maxZ) <= reach;
+            bool along = box.minZ <= z && z <= box.maxZ && Gap(px, box.minX, box.maxX) <= reach;
+            if (!across && !along)
+                continue;
+            const size_t end = std::min(run * WALL_RUN + WALL_RUN, fixedSegments);
+            for (size_t s = run * WALL_RUN; s < end; s++)
+                Count(room, own, x, z, px, pz, k[s], k[s + 1], reach);
         }
+        const WallCorner tail = {w.newest->vertex.wx, w.newest->vertex.wz};
+        Count(room, own, x, z, px, pz, k[fixedSegments], tail, reach);
     }
-    // Where no wall was found, the arena's edge bounds the room.
+    return room;
+}
+
+// Where no wall was found, the arena's edge bounds the room.
+static void EdgeBounds(Room &room, float px, float pz)
+{
     if (room.north == NOTHING_FOUND) room.north = ARENA_HALF - pz;
     if (room.south == NOTHING_FOUND) room.south = pz + ARENA_HALF;
     if (room.west == NOTHING_FOUND) room.west = px + ARENA_HALF;
     if (room.east == NOTHING_FOUND) room.east = ARENA_HALF - px;
+}
+
+Room Game_MeasureRoom(int slot)
+{
+    const Cycle &c = cycles[slot];
+    Room room = MeasureWalls(slot, INFINITY);
+    EdgeBounds(room, c.x + LOOK_AHEAD * c.dirX, c.z + LOOK_AHEAD * c.dirZ);
     return room;
+}
+
+Room Game_MeasureRoomNear(int slot, float reach)
+{
+    if (!(reach < NOTHING_FOUND))
+        return Game_MeasureRoom(slot);
+    const Cycle &c = cycles[slot];
+    const float px = c.x + LOOK_AHEAD * c.dirX;
+    const float pz = c.z + LOOK_AHEAD * c.dirZ;
+    Room room = MeasureWalls(slot, reach);
+    // A side with no wall that near is bounded by a wall farther off or else by the edge; only
+    // when the edge itself is that near does it matter which, and then everything is measured.
+    if ((room.north == NOTHING_FOUND && ARENA_HALF - pz <= reach) ||
+        (room.south == NOTHING_FOUND && pz + ARENA_HALF <= reach) ||
+        (room.west == NOTHING_FOUND && px + ARENA_HALF <= reach) ||
+        (room.east == NOTHING_FOUND && ARENA_HALF - px <= reach))
+        return Game_MeasureRoom(slot);
+    EdgeBounds(room, px, pz);
+    return room;
+}
+
+// The room in the direction of travel.
+static float RoomAhead(int heading, const Room &room)
+{
+    switch (heading) {
+    case 0: return room.north;
+    case 1: return room.east;
+    case 2: return room.south;
+    case 3: return room.west;
+    default: return INFINITY;
+    }
 }
 
 // Turns towards the side with more room when the way ahead has shrunk to DANGER. On a tie it
@@ -113,7 +191,11 @@ void Game_Drive(int slot)
         return;
     float px = c.x + LOOK_AHEAD * c.dirX;
     float pz = c.z + LOOK_AHEAD * c.dirZ;
-    Room room = MeasureRoom(slot, c.x, c.z, px, pz);
+    // Most sub-steps only ask whether the way ahead is still clear, which only walls within
+    // DANGER can answer; the whole room is measured when a turn has to pick a side.
+    Room room = Game_MeasureRoomNear(slot, DANGER);
+    if (RoomAhead(c.heading, room) <= DANGER)
+        room = Game_MeasureRoom(slot);
 
     if (Avoid(slot, room)) {
         c.speed = MIN_SPEED;     // the player's cycle too, in the demo
@@ -123,7 +205,7 @@ void Game_Drive(int slot)
         c.driveTimer = 0;
         if (Game_Random() % CHASE_CHANCE != 0)
             return;              // no speed gained on this sub-step
-        Chase(slot, room, px, pz);
+        Chase(slot, Game_MeasureRoom(slot), px, pz);
     }
     c.speed += SPEED_GAIN;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "game/walls.h"
 #include "sound/sound.h"
 
 const Heading HEADINGS[4] = {
@@ -91,9 +92,9 @@ void Game_AddTrailNode(int slot)
         c.trailHead = c.trailTail = node;
         return;
     }
-    TrailNode *last = c.trailHead;
-    while (last->next)
-        last = last->next;
+    // The last node of the list, kept by the walls' copy of it: trails run to tens of thousands
+    // of nodes, too many to walk on every turn.
+    TrailNode *last = Game_TrailWalls(slot).newest;
     last->next = node;
     c.trailTail = node;
 }

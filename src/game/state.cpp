@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/walls.h"
 #include "scene/math3d.h"
 
 Cycle cycles[MAX_CYCLES];
@@ -27,6 +28,7 @@ int32_t shotTarget = 0;
 
 void Game_FreeTrail(TrailNode *node)
 {
+    Game_ForgetWalls(node);
     while (node) {
         TrailNode *next = node->next;
         free(node);
@@ -40,6 +42,7 @@ void Game_InitState()
         Game_FreeTrail(c.trailHead);
         memset(&c, 0, sizeof c);
     }
+    Game_ReleaseWalls();
     cycleCount = 4;
     playerSlot = 0;
     demoMode = 0;

@@ -1,6 +1,8 @@
 // The look-ahead test, scoring and the crash timeline.
 #include <gtest/gtest.h>
 
+#include "game/wall_arena.h"
+#include "game/walls.h"
 #include "sound/fake/fake_audio.h"
 #include "sound/sound.h"
 #include "support/arena.h"
@@ -142,6 +144,54 @@ TEST(Collision, ALowerSlotsCrashDoesNotTakeItsWallAway)
     EXPECT_TRUE(Crashed(1));
     EXPECT_EQ(cycles[0].score, 0) << "lost a point at the edge, won one from slot 1";
     EXPECT_EQ(cycles[1].score, 0);
+}
+
+// The look-ahead test as the game defines it: every trail walked node by node, slots in order,
+// oldest segment first. The game searches runs of walls instead; it must find the same hit.
+static WallHit WalkForHit(int slot)
+{
+    const Cycle &c = cycles[slot];
+    float x = c.x, z = c.z, px = x + LOOK_AHEAD * c.dirX, pz = z + LOOK_AHEAD * c.dirZ;
+    for (int owner = 0; owner < cycleCount; owner++) {
+        const Cycle &wall = cycles[owner];
+        if (wall.crashTimer == -1 || !wall.trailHead || !wall.trailHead->next)
+            continue;
+        int segment = 0;
+        for (const TrailNode *n = wall.trailHead; n->next; n = n->next, segment++) {
+            const Vertex &a = n->vertex, &b = n->next->vertex;
+            bool hit = false;
+            if (x == px)
+                hit = a.wx == b.wx ? x == a.wx && Game_Between(pz, a.wz, b.wz)
+                                   : Game_Between(x, a.wx, b.wx) && Game_Between(a.wz, z, pz);
+            else if (z == pz)
+                hit = a.wz == b.wz ? z == a.wz && Game_Between(px, a.wx, b.wx)
+                                   : Game_Between(a.wx, x, px) && Game_Between(z, a.wz, b.wz);
+            if (hit)
+                return {owner, segment};
+        }
+    }
+    return {-1, -1};
+}
+
+TEST(Collision, TheSearchFindsTheSameFirstHitAsTheWalkOnRandomTrails)
+{
+    WallArena arena{std::mt19937(13), 0.0f, 0.0f};
+    int checks = 0, hits = 0, laterHits = 0;
+    for (int game = 0; game < 300; game++) {
+        arena.Lay();
+        for (int change = 0; change < 40; change++, arena.Change()) {
+            for (int slot = 0; slot < MAX_CYCLES; slot++, checks++) {
+                WallHit walked = WalkForHit(slot), found = Game_FindWallHit(slot);
+                ASSERT_EQ(found.owner, walked.owner) << "game " << game << " change " << change;
+                ASSERT_EQ(found.segment, walked.segment) << "game " << game << " change " << change;
+                hits += walked.owner >= 0;
+                laterHits += walked.segment >= WALL_RUN;
+            }
+        }
+    }
+    // Not a vacuous comparison: hits are common, many of them past a trail's first run.
+    EXPECT_GT(hits, checks / 10);
+    EXPECT_GT(laterHits, checks / 50);
 }
 
 // The sound channels load the game's own sound files.

@@ -1,6 +1,10 @@
 // The computer driver: turning away at 60 units of room, its tie-breaks, chasing, and speed.
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "game/wall_arena.h"
+#include "game/walls.h"
 #include "support/arena.h"
 
 // A computer cycle in slot 1 and the player parked far away in slot 0.
@@ -148,4 +152,67 @@ TEST(Driver, RoomIsMeasuredToTheWallsAroundTheLookAheadPoint)
     SetTrail(0, {{-20, 200}, {140, 200}, {140, -300}, {-20, -300}});
     Game_Drive(1);
     EXPECT_EQ(cycles[1].heading, 2);
+}
+
+// The room as the driver defines it: every trail walked node by node, then the arena's edge
+// where no wall was found.
+static Room WalkForRoom(int slot)
+{
+    const Cycle &c = cycles[slot];
+    float x = c.x, z = c.z, px = x + LOOK_AHEAD * c.dirX, pz = z + LOOK_AHEAD * c.dirZ;
+    Room room = {32000.0f, 32000.0f, 32000.0f, 32000.0f};
+    auto nearer = [](float &side, float d) { side = d < side ? d : side; };
+    for (int owner = 0; owner < cycleCount; owner++) {
+        const Cycle &wall = cycles[owner];
+        if (wall.crashTimer == -1 || !wall.trailHead || !wall.trailHead->next)
+            continue;
+        for (const TrailNode *n = wall.trailHead; n->next; n = n->next) {
+            const Vertex &a = n->vertex, &b = n->next->vertex;
+            if (Game_InRange(x, a.wx, b.wx)) {
+                if (owner != slot || z != pz || a.wz != b.wz)
+                    nearer(pz <= a.wz ? room.north : room.south,
+                           fminf(fabsf(pz - a.wz), fabsf(pz - b.wz)));
+            } else if (Game_InRange(z, a.wz, b.wz)) {
+                if (owner != slot || x != px || a.wx != b.wx)
+                    nearer(px <= a.wx ? room.east : room.west,
+                           fminf(fabsf(px - a.wx), fabsf(px - b.wx)));
+            }
+        }
+    }
+    if (room.north == 32000.0f) room.north = 10240.0f - pz;
+    if (room.south == 32000.0f) room.south = pz + 10240.0f;
+    if (room.west == 32000.0f) room.west = px + 10240.0f;
+    if (room.east == 32000.0f) room.east = 10240.0f - px;
+    return room;
+}
+
+TEST(Driver, TheRoomFromRunsOfWallsIsTheWalksOnRandomTrails)
+{
+    // Arenas in the middle, and against each edge (off the whole-unit grid there), where the
+    // edge, not a wall, may bound the room within 60.
+    const float CENTRES[5][2] = {
+        {0.0f, 0.0f}, {10100.3f, 0.0f}, {-10100.3f, 0.0f}, {0.0f, 10100.7f}, {0.0f, -10100.7f},
+    };
+    auto sides = [](Room r) { return std::array<float, 4>{r.north, r.south, r.east, r.west}; };
+    int checks = 0, near = 0;
+    for (int game = 0; game < 300; game++) {
+        WallArena arena{std::mt19937(game), CENTRES[game % 5][0], CENTRES[game % 5][1]};
+        arena.Lay();
+        for (int change = 0; change < 30; change++, arena.Change()) {
+            for (int slot = 0; slot < MAX_CYCLES; slot++) {
+                SCOPED_TRACE("game " + std::to_string(game) + " change " + std::to_string(change));
+                auto walked = sides(WalkForRoom(slot)), all = sides(Game_MeasureRoom(slot));
+                auto within = sides(Game_MeasureRoomNear(slot, 60.0f));
+                ASSERT_EQ(all, walked);
+                for (int side = 0; side < 4; side++, checks++) {
+                    near += walked[side] <= 60.0f;
+                    if (walked[side] <= 60.0f)
+                        ASSERT_EQ(within[side], walked[side]);
+                    else
+                        ASSERT_GT(within[side], 60.0f);
+                }
+            }
+        }
+    }
+    EXPECT_GT(near, checks / 20) << "rooms within 60 are common enough to have been compared";
 }
