@@ -150,7 +150,9 @@ int main(int argc, char **argv)
     }
     if (!SettleIn())
         return 1;
-    // The music's soundfont loads while the display is opened and the game starts.
+    // The sound device opens and the music's soundfont loads while the display is opened and the
+    // game starts.
+    OpenAL_OpenAhead();
     MUS_Prepare();
     if (!SDLFE_OpenDisplay())
         return 1;

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "sound/backend.h"
@@ -86,14 +87,8 @@ ALCdevice *OpenDevice()
     return d;
 }
 
-void Close();
-
-int Open()
+ALCcontext *CreateContext(ALCdevice *d, bool toMemory)
 {
-    Close();
-    device = OpenDevice();
-    if (!device)
-        return 0;
     // The game plays at most a source for each channel and one for the music, and sends nothing to
     // effects; a context ready for the library's defaults holds megabytes of mixing state that
     // would never be used. Any channel may hold a mono or a stereo sound.
@@ -106,7 +101,47 @@ int Open()
         ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
         ALC_FREQUENCY, OPENAL_RENDER_RATE, 0,
     };
-    context = alcCreateContext(device, loopback ? loopbackAttributes : attributes);
+    return alcCreateContext(d, toMemory ? loopbackAttributes : attributes);
+}
+
+// The machine's device and its context, opened on a thread of their own as the game starts
+// (OpenAL_OpenAhead): opening a sound device takes tens of milliseconds, and nothing needs it
+// until the sounds are loaded. However the process ends, the thread is joined first.
+struct OpenedAhead {
+    std::thread thread;
+    ALCdevice *device = nullptr;
+    ALCcontext *context = nullptr;
+    void Wait()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+    ~OpenedAhead()
+    {
+        Wait();
+        if (context)
+            alcDestroyContext(context);
+        if (device)
+            alcCloseDevice(device);
+    }
+} ahead;
+
+void Close();
+
+int Open()
+{
+    Close();
+    if (!loopback) {
+        ahead.Wait();
+        std::swap(device, ahead.device);
+        std::swap(context, ahead.context);
+    }
+    if (!device)
+        device = OpenDevice();
+    if (!device)
+        return 0;
+    if (!context)
+        context = CreateContext(device, loopback);
     if (!context || !alcMakeContextCurrent(context)) {
         Close();
         return 0;
@@ -317,6 +352,17 @@ const AudioBackend openalBackend = {
 };
 
 }  // namespace
+
+void OpenAL_OpenAhead()
+{
+    if (ahead.thread.joinable() || ahead.device)
+        return;
+    ahead.thread = std::thread([] {
+        ahead.device = alcOpenDevice(nullptr);
+        if (ahead.device)
+            ahead.context = CreateContext(ahead.device, false);
+    });
+}
 
 const AudioBackend *OpenAL_Backend()
 {
