@@ -79,13 +79,14 @@ protected:
     }
     // A rectangle in screen coordinates (y up from the bottom), colours on the 0..256 scale,
     // texture coordinates across it from (0, 0) to (texels, texels).
-    static void Quad(float x0, float y0, float x1, float y1, Rgb c, float a, float texels = 256)
+    static void Quad(float x0, float y0, float x1, float y1, Rgb c, float a, float texels = 256,
+                     float depth = 100.0f)
     {
         Vertex v[4] = {};
         const float xs[4] = {x0, x1, x1, x0}, ys[4] = {y0, y0, y1, y1};
         const float us[4] = {0, texels, texels, 0}, vs[4] = {texels, texels, 0, 0};
         for (int i = 0; i < 4; i++) {
-            v[i].sx = xs[i], v[i].sy = ys[i], v[i].depth = 100.0f;
+            v[i].sx = xs[i], v[i].sy = ys[i], v[i].depth = depth;
             v[i].r = (float)c.r, v[i].g = (float)c.g, v[i].b = (float)c.b, v[i].a = a;
             v[i].u = us[i], v[i].v = vs[i];
         }
@@ -177,6 +178,30 @@ TEST_F(GlTest, BlendModesMixAsTheirFactorsSayAndTheFlatColourTakesTheCyclesByteO
     for (const auto &c : cases)
         ExpectNear(Pixel(100 * c.mode + 25, 480 - 125), c.want, 5, ("blend mode " + std::to_string(c.mode)).c_str());
     ExpectNear(Pixel(525, 480 - 125), {0, 0, 255}, 0, "flat colour");
+}
+
+// Polygons go to the card in batches; whatever else touches the page must come after the
+// polygons drawn before it: a clear of the depth, pixels written through a lock.
+TEST_F(GlTest, ClearsAndWrittenPixelsComeInTheOrderTheyWereAskedFor)
+{
+    ASSERT_EQ(Start(Window()), 1);
+    GFX_PreDraw_Step(1);
+    GFX_ClearTexture();
+    GFX_SetBlendMode(0);
+    Quad(0, 380, 200, 480, {256, 0, 0}, 256);           // red at the top left, writing its depth
+    GFX_PreDraw_Step(0);                                 // the depth cleared, the picture kept
+    Quad(100, 380, 200, 480, {0, 0, 256}, 256, 256, 400.0f);   // blue behind it, right half
+    // Green written at the top-left corner, where written pixels land, then white drawn over it.
+    std::vector<uint16_t> green(100 * 10, 0x07E0);
+    ASSERT_EQ(GFX_WritePixels(1, 0, 0, 100, 10, green.data()), 1);
+    Quad(50, 470, 60, 480, {256, 256, 256}, 256);
+    GFX_PostDraw_Step();
+    GFX_PreDraw_Step(0);    // the page drawn above is the front one now; look at it through a flip
+    GFX_PostDraw_Step();
+    ExpectNear(Pixel(50, 50), {255, 0, 0}, 0, "red alone");
+    ExpectNear(Pixel(150, 50), {0, 0, 255}, 0, "blue passes the depth test after the clear");
+    ExpectNear(Pixel(20, 5), {0, 255, 0}, 0, "green written over red");
+    ExpectNear(Pixel(55, 5), {255, 255, 255}, 0, "white drawn over the green");
 }
 
 // A texture file of one colour per level: level 0 in `first`, every smaller level in `rest`.
