@@ -170,7 +170,6 @@ int App_Main(const FrontEnd *frontEnd)
     g_frameCount = 0;
 
     Game_SeedRandom(ReadClock());
-    MUS_Prepare();
 
     if (!g_frontEnd->RegisterWindowClass(GAME_NAME))
         return 0;
