@@ -381,14 +381,14 @@ bool CreateRenderer(SDL_Window *window)
     return true;
 }
 
-// Draws the waiting polygons, in the order they came.
-void DrawBatch(Renderer &r)
+// Draws the waiting vertices, in the order they came: triangles, or one line strip.
+void DrawBatch(Renderer &r, GLenum mode = GL_TRIANGLES)
 {
     if (r.batch.empty())
         return;
     r.gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(r.batch.size() * sizeof(BatchVertex)),
                     r.batch.data(), GL_STREAM_DRAW);
-    r.gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)r.batch.size());
+    r.gl.DrawArrays(mode, 0, (GLsizei)r.batch.size());
     r.batch.clear();
 }
 
@@ -885,10 +885,7 @@ int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int coun
         DrawBatch(r);
         for (int i = 0; i < count; i++)
             r.batch.push_back({vertices[i], first});
-        r.gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(r.batch.size() * sizeof(BatchVertex)),
-                        r.batch.data(), GL_STREAM_DRAW);
-        r.gl.DrawArrays(GL_LINE_STRIP, 0, count);
-        r.batch.clear();
+        DrawBatch(r, GL_LINE_STRIP);
         return 1;
     }
     // A fan as its triangles, each from the first vertex: the pixels the fan itself would give.
