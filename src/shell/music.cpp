@@ -134,6 +134,10 @@ Synth MakeSynth()
     // would keep megabytes of voices that never play.
     fluid_settings_setint(s.settings, "synth.polyphony", MUSIC_VOICES);
     fluid_settings_setnum(s.settings, "synth.gain", MUSIC_GAIN);
+    // A General MIDI soundfont holds every instrument and the piece plays a handful: only the
+    // samples of the instruments it picks are read, when it picks them, which keeps 5 MB of
+    // samples out of memory.
+    fluid_settings_setint(s.settings, "synth.dynamic-sample-loading", 1);
     s.synth = new_fluid_synth(s.settings);
     if (!s.synth || !LoadSoundfont(s))
         Free(s);
