@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <vector>
 
@@ -120,6 +121,38 @@ TEST_F(SdlInput, StartLeavesTheTitleAndQuitsOnlyWhenHeldASecond)
     SDL_Delay(1100);
     EXPECT_EQ(Given(), (std::vector<Key>{{D, VK_ESCAPE}, {U, VK_ESCAPE}}));
     EXPECT_EQ(Given(), std::vector<Key>{}) << "one quit per press";
+}
+
+// On the title the tick thread sleeps; the first key is met by a tick at once and the ticks go on
+// from there. Stopping the timer while it sleeps must not hang.
+std::atomic<int> ticks{0};
+void CountTick()
+{
+    ticks.fetch_add(1);
+}
+
+TEST_F(SdlInput, TheTimerSleepsOnTheTitleAndTicksFromTheFirstKey)
+{
+    ticks = 0;
+    ASSERT_NE(frontEnd->StartTimer(5, CountTick), 0);
+    SDL_Delay(60);
+    EXPECT_EQ(ticks.load(), 0) << "no ticks before a key";
+    KeyboardKey(SDL_KEYDOWN, SDLK_d);
+    EXPECT_EQ(Given(), (std::vector<Key>{{D, 'D'}}));
+    for (int waited = 0; ticks.load() == 0 && waited < 1000; waited++)
+        SDL_Delay(1);
+    EXPECT_GE(ticks.load(), 1) << "a tick meets the first key";
+    SDL_Delay(100);
+    EXPECT_GE(ticks.load(), 5) << "and the ticks go on";
+    frontEnd->StopTimer(1);
+
+    SDLFE_Shutdown();   // back to the title: no key given yet
+    ASSERT_EQ(frontEnd->RegisterWindowClass("Zarkride"), 1);
+    ticks = 0;
+    ASSERT_NE(frontEnd->StartTimer(5, CountTick), 0);
+    SDL_Delay(20);
+    frontEnd->StopTimer(1);
+    EXPECT_EQ(ticks.load(), 0);
 }
 
 // The software device's pages as the player sees them: scaled to the window by whole pixels, in
