@@ -6,7 +6,6 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/prefault.h"
 #include "platform/sdl/sdl_gamepad.h"
 
 namespace {
@@ -128,21 +128,6 @@ void MakeColourTable(const SDL_PixelFormat *format)
     shower.tableFormat = format->format;
 }
 
-// Has the kernel give a new window surface all its memory at once. Its megabytes are written
-// whole by the first page shown, and memory taken a page at a time as it is first written costs
-// several times as much on some machines (ten times on virtual ones): 8 ms of the first frame.
-void Prefault(SDL_Surface *surface)
-{
-#ifdef MADV_POPULATE_WRITE
-    const uintptr_t pageSize = (uintptr_t)sysconf(_SC_PAGESIZE);
-    const uintptr_t first = (uintptr_t)surface->pixels & ~(pageSize - 1);
-    const uintptr_t end = (uintptr_t)surface->pixels + (size_t)surface->pitch * surface->h;
-    madvise(reinterpret_cast<void *>(first), end - first, MADV_POPULATE_WRITE);   // only a hint
-#else
-    (void)surface;
-#endif
-}
-
 // Copies a page into a window surface of 32-bit pixels. A page row shown on several window rows
 // is worked out once and copied.
 void ScalePage(SDL_Surface *surface, const uint16_t *pixels, int pitchBytes)
@@ -189,7 +174,7 @@ void ShowPage(const uint16_t *pixels, int pitchBytes, int width, int height)
         height != shower.pageHeight) {
         // A new or resized window surface: work out the geometry again, and black bars.
         shower.target = surface;
-        Prefault(surface);
+        Platform_Prefault(surface->pixels, (size_t)surface->pitch * surface->h);
         shower.targetWidth = surface->w, shower.targetHeight = surface->h;
         shower.pageWidth = width, shower.pageHeight = height;
         shower.shown = Letterbox(surface->w, surface->h, width, height);

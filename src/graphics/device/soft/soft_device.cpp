@@ -9,6 +9,7 @@
 
 #include "graphics/device/device_objects.h"
 #include "graphics/device/soft/raster.h"
+#include "platform/prefault.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ std::shared_ptr<Surface> NewSurface(int width, int height, uint32_t caps, uint16
     s->width = width;
     s->height = height;
     s->caps = caps;
+    s->pixels.reserve((size_t)width * height);
+    Platform_Prefault(s->pixels.data(), s->pixels.capacity() * sizeof(uint16_t));
     s->pixels.assign((size_t)width * height, fill);
     return s;
 }
