@@ -6,7 +6,9 @@
 #   bench/game-bench.sh BUILD_DIR gl|soft [DEMO_SECONDS]
 #
 #  1. Exec to the first title frame on screen: xwatch starts the game and watches the screen;
-#     one unmeasured warm-up run, then the median of FIRST_FRAME_RUNS (default 5) runs.
+#     one unmeasured warm-up run, then the median of FIRST_FRAME_RUNS (default 5) runs. With the
+#     gl device, the same for bin/gl_floor, a bare OpenGL window, and its peak memory: what the
+#     machine's OpenGL costs before a game does anything.
 #  2. The title screen, music playing: from 2 s after start, CPU over TITLE_SECONDS (default 20).
 #  3. The demo (D pressed, then 1 s): CPU and frames presented on screen over DEMO_SECONDS
 #     (default 60), then the peak resident memory (VmHWM) of the whole run.
@@ -17,6 +19,7 @@
 # Prints one NAME=VALUE per line on stdout (progress goes to stderr):
 #   first_frame_ms first_frame_runs title_cpu_pct title_seconds title_frames
 #   demo_cpu_pct demo_frames demo_seconds demo_longest_gap_ms peak_kib
+# and with gl, floor_first_frame_ms floor_peak_kib,
 # and fails when a measurement cannot be made (no xwatch, the game dies, no title...).
 set -euo pipefail
 
@@ -82,21 +85,36 @@ mkdir -p "$work/config"
 game_env=(env XDG_CONFIG_HOME="$work/config" ZARKRIDE_DEVICE="$device" ALSOFT_DRIVERS=null)
 cd "$game_dir"
 
-# 1. First title frame.
-times=()
-for run in $(seq 0 "$runs"); do
-    out=$("$xwatch" first-frame "${game_env[@]}" ./zarkride 2>>"$work/game.log") ||
-        fail "first-frame run $run failed: $(tail -n 5 "$work/game.log")"
-    ms=${out#first_frame_ms=}
-    if [ "$run" -eq 0 ]; then
-        echo "game-bench ($device): warm-up run, first frame $ms ms" >&2
-    else
-        times+=("$ms")
-    fi
-done
-median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 }
-    END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
-echo "game-bench ($device): first frame ${times[*]} ms, median $median" >&2
+# 1. First title frame: first_frames NAME COMMAND... sets `times` to the measured runs' times and
+# `median` to their median.
+first_frames() {
+    local name=$1 run out ms
+    shift
+    times=()
+    for run in $(seq 0 "$runs"); do
+        out=$("$xwatch" first-frame "$@" 2>>"$work/game.log") ||
+            fail "$name: first-frame run $run failed: $(tail -n 5 "$work/game.log")"
+        ms=${out#first_frame_ms=}
+        if [ "$run" -eq 0 ]; then
+            echo "game-bench ($device): $name: warm-up run, first frame $ms ms" >&2
+        else
+            times+=("$ms")
+        fi
+    done
+    median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 }
+        END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+    echo "game-bench ($device): $name: first frame ${times[*]} ms, median $median" >&2
+}
+floor_median= floor_peak=
+if [ "$device" = gl ]; then
+    floor=$build/bin/gl_floor
+    [ -x "$floor" ] || fail "$floor is missing: build the benchmarks first"
+    first_frames "bare OpenGL window" "$floor" "$work/floor-peak"
+    floor_median=$median
+    floor_peak=$(awk '/^VmHWM:/ { print $2 }' "$work/floor-peak")
+    [ -n "$floor_peak" ] || fail "gl_floor wrote no peak memory"
+fi
+first_frames game "${game_env[@]}" ./zarkride
 
 # Reads NAME=VALUE out of an xwatch count line.
 field() { tr ' ' '\n' <<<"$1" | sed -n "s/^$2=//p"; }
@@ -140,3 +158,7 @@ echo "demo_frames=$(field "$demo" frames)"
 echo "demo_seconds=$(field "$demo" seconds)"
 echo "demo_longest_gap_ms=$(field "$demo" longest_gap_ms)"
 echo "peak_kib=$peak"
+if [ -n "$floor_median" ]; then
+    echo "floor_first_frame_ms=$floor_median"
+    echo "floor_peak_kib=$floor_peak"
+fi

@@ -185,6 +185,15 @@ for device in gl soft; do
     row "$device: frames in ${demo_seconds} s of demo" "$value" "$value" "$frames_target +- 2" near \
         "$frames_target" 2 "frames that reached the screen in the same ${demo_seconds} s (X DAMAGE, xwatch)" \
         "$why"
+    [ "$device" = gl ] || continue
+    value=$(game_field gl floor_first_frame_ms)
+    row "gl: bare OpenGL window, first frame" "$value" "$(num_text "$value" 1 " ms")" "-" - 0 0 \
+        "bin/gl_floor, measured as the game is: SDL, a window, an OpenGL 3.3 context, one clear, one swap" \
+        "$why"
+    value=$(game_field gl floor_peak_kib)
+    [ -z "$value" ] || value=$(awk -v k="$value" 'BEGIN { print k / 1024 }')
+    row "gl: bare OpenGL window, peak memory" "$value" "$(num_text "$value" 1 " MiB")" "-" - 0 0 \
+        "its VmHWM: what this machine's OpenGL costs before a game does anything" "$why"
 done
 
 echo
