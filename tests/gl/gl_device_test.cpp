@@ -204,6 +204,33 @@ TEST_F(GlTest, ClearsAndWrittenPixelsComeInTheOrderTheyWereAskedFor)
     ExpectNear(Pixel(55, 5), {255, 255, 255}, 0, "white drawn over the green");
 }
 
+// A page as made is black and locks without being read back; whatever is drawn or written on it
+// then must be read back again, or black written over it would be taken for no change at all.
+TEST_F(GlTest, BlackWrittenLandsOverWhatWasDrawnOrWrittenBefore)
+{
+    ASSERT_EQ(Start(Window()), 1);
+    const std::vector<uint16_t> green(10 * 10, 0x07E0), black(10 * 10, 0), white(100 * 100, 0xFFFF);
+    ASSERT_EQ(GFX_WritePixels(1, 0, 0, 10, 10, green.data()), 1);
+    ExpectNear(Pixel(5, 5), {0, 255, 0}, 0, "green written on the page as made");
+    ExpectNear(Pixel(50, 50), {0, 0, 0}, 0, "black around it");
+
+    GFX_PreDraw_Step(1);
+    GFX_ClearTexture();
+    GFX_SetBlendMode(0);
+    Quad(0, 0, 640, 480, {256, 0, 0}, 256);
+    ASSERT_EQ(GFX_WritePixels(1, 0, 0, 10, 10, black.data()), 1);
+    ExpectNear(Pixel(5, 5), {0, 0, 0}, 0, "black written over the red drawn");
+    ExpectNear(Pixel(50, 50), {255, 0, 0}, 0, "red around it");
+    GFX_PostDraw_Step();
+
+    GFX_PreDraw_Step(1);
+    ASSERT_EQ(GFX_WritePixels(1, 0, 0, 100, 100, white.data()), 1);
+    ASSERT_EQ(GFX_WritePixels(1, 0, 0, 10, 10, black.data()), 1);
+    ExpectNear(Pixel(5, 5), {0, 0, 0}, 0, "black written over the white written");
+    ExpectNear(Pixel(50, 50), {255, 255, 255}, 0, "white around it");
+    GFX_PostDraw_Step();
+}
+
 // A texture file of one colour per level: level 0 in `first`, every smaller level in `rest`.
 static std::string LevelsFile(int smallest, uint16_t first, uint16_t rest)
 {

@@ -123,6 +123,10 @@ struct Renderer {
     // The two pages and their depth buffer, at pageWidth x pageHeight device pixels.
     GLuint pageTexture[2] = {}, pageFramebuffer[2] = {}, depthBuffer = 0;
     int back = 0;                       // which of the two is the back page
+    // A page known to be all black (made, or filled black, and nothing drawn or put on it since)
+    // locks without being read back: the title's lock would otherwise be the first frame's
+    // longest step on a software driver, which builds its copying code on first use.
+    bool black[2] = {};
     int pageWidth = 0, pageHeight = 0;
     // A 640 x 480 picture of the screen, through which the back buffer is locked.
     GLuint screenTexture = 0, screenFramebuffer = 0;
@@ -309,6 +313,8 @@ bool MakePages(Renderer &r, int width, int height)
         }
     }
     r.depthWrite = -1;
+    for (int i = 0; i < 2; i++)
+        r.black[i] = !r.pageFramebuffer[i] || r.black[i];   // a page made anew keeps its picture
     DeletePages(r);
     memcpy(r.pageTexture, texture, sizeof texture);
     memcpy(r.pageFramebuffer, framebuffer, sizeof framebuffer);
@@ -656,18 +662,23 @@ int Lock(GfxHandle handle, void **bits, int *pitchBytes)
     Renderer &r = *renderer;
     const GlFunctions &gl = r.gl;
     DrawBatch(r);
+    r.locked.resize((size_t)PAGE_WIDTH * PAGE_HEIGHT);
+    *bits = r.locked.data();
+    *pitchBytes = PAGE_WIDTH * 2;
+    if (r.black[PageIndex(r, s.page)]) {
+        std::fill(r.locked.begin(), r.locked.end(), (uint16_t)0);
+        r.lockedAsRead = r.locked;
+        return 1;
+    }
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, s.page)]);
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.screenFramebuffer);
     gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, PAGE_WIDTH, PAGE_HEIGHT,
                        GL_COLOR_BUFFER_BIT, GL_NEAREST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.screenFramebuffer);
-    r.locked.resize((size_t)PAGE_WIDTH * PAGE_HEIGHT);
     gl.ReadPixels(0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
     r.lockedAsRead = r.locked;
     r.boundFramebuffer = -1;
-    *bits = r.locked.data();
-    *pitchBytes = PAGE_WIDTH * 2;
     return gl.GetError() == GL_NO_ERROR;
 }
 
@@ -713,6 +724,7 @@ int Unlock(GfxHandle handle)
                            (int)(right * sx + 0.5), (int)(bottom * sy + 0.5), GL_COLOR_BUFFER_BIT,
                            r.pageWidth == PAGE_WIDTH ? GL_NEAREST : GL_LINEAR);
         r.boundFramebuffer = -1;
+        r.black[PageIndex(r, s.page)] = false;
     }
     r.locked.clear();
     r.lockedAsRead.clear();
@@ -737,6 +749,7 @@ int ColorFill(GfxHandle handle, uint32_t colour)
     r.gl.Disable(GL_SCISSOR_TEST);
     r.gl.ClearColor((colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f, 1);
     r.gl.Clear(GL_COLOR_BUFFER_BIT);
+    r.black[PageIndex(r, s.page)] = (colour & 0xFFFF) == 0;
     return 1;
 }
 
@@ -878,6 +891,7 @@ int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int coun
         return 0;
     Renderer &r = *renderer;
     BindFramebuffer(r, r.back);
+    r.black[r.back] = false;
     ApplyStates(r, *o->device);
     const uint32_t first = vertices[0].color;
     if (type == D3DPT_LINESTRIP) {
