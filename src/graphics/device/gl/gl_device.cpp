@@ -1,29 +1,20 @@
-// gl_device.cpp -- the hardware device's objects over OpenGL 3.3 core. Texture surfaces and the
-// depth buffer description live in memory as on any device; the two pages are framebuffers on
-// the graphics card, at the size the game is shown on screen, sharing one 16-bit depth buffer.
-// The 3-D device draws the game's pre-transformed vertices into the back page with the pixel
-// centres, depth range and colour rules of the software device, so both show the same picture;
-// a flip shows the back page in the middle of the window and the pages swap roles.
+// gl_device.cpp -- the hardware device's objects: a display, surfaces, a 3-D device and its
+// viewport, as on any device. Texture surfaces and the depth buffer description live in memory;
+// the two pages and everything drawn are the OpenGL renderer's (gl_renderer.cpp), which the 3-D
+// device makes and lets go of.
 #include "graphics/device/gl/gl_device.h"
 
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "graphics/device/device_objects.h"
-#include "graphics/device/gl/gl_functions.h"
-#include "graphics/device/png_write.h"
+#include "graphics/device/gl/gl_renderer.h"
 #include "platform/sdl/sdl_frontend.h"
 
 namespace {
-
-enum { PAGE_WIDTH = 640, PAGE_HEIGHT = 480 };
-
-// Which page of the flip chain a surface is, if any.
-enum PageRole { NOT_A_PAGE, FRONT_PAGE, BACK_PAGE };
 
 struct Surface {
     int width = 0, height = 0;
@@ -35,12 +26,7 @@ struct Surface {
     std::shared_ptr<Surface> back;      // the primary surface's back buffer
     std::shared_ptr<Surface> depth;     // a back buffer's depth buffer
     std::shared_ptr<Surface> nextLevel; // the next smaller level of a mip chain
-    // The card's copy of a texture chain, made when it is loaded, and the sampling it was last
-    // given; valid while the context that made it lives.
-    GLuint name = 0;
-    unsigned madeIn = 0;                // the context's generation
-    GLint minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
-    ~Surface();
+    GlTexture card;                     // a texture chain's first level: the card's copy
 };
 
 struct Device {
@@ -48,116 +34,13 @@ struct Device {
     bool inScene = false;
 };
 
-const char *const VERTEX_SHADER = R"(#version 330 core
-// Pixel centres sit on whole device pixels of the 640 x 480 screen, rows counting down from the
-// top; the page's first row is the screen's top row. Depth goes from 0 to 1 as the game gives it,
-// and w = 1 / rhw makes texture coordinates perspective-correct. Colour goes straight across the
-// screen, as on the software device: interpolated times w and divided by w interpolated, which
-// undoes the perspective correction (and survives clipping on every driver).
-// A flat-shaded polygon is coloured all over by its first vertex, whose colour every vertex of
-// it carries.
-layout(location = 0) in vec4 position;
-layout(location = 1) in vec4 colour;
-layout(location = 2) in vec2 texCoord;
-layout(location = 3) in vec4 firstColour;
-out vec4 shadeTimesW;
-out float w;
-out vec2 uv;
-flat out vec4 flatColour;
-void main()
-{
-    w = position.w > 0.0 ? 1.0 / position.w : 1.0;
-    vec2 ndc = (position.xy + 0.5) * vec2(2.0 / 640.0, 2.0 / 480.0) - 1.0;
-    gl_Position = vec4(ndc * w, (position.z * 2.0 - 1.0) * w, w);
-    shadeTimesW = colour * w;
-    uv = texCoord;
-    flatColour = firstColour;
-}
-)";
-
-const char *const FRAGMENT_SHADER = R"(#version 330 core
-// The texel lights up by the colour; a texture with alpha brings its own, one without keeps the
-// vertex's. With the colour key on, black texels are holes.
-uniform sampler2D picture;
-uniform int textured;
-uniform int textureAlpha;
-uniform int colourKey;
-uniform int gouraud;
-in vec4 shadeTimesW;
-in float w;
-in vec2 uv;
-flat in vec4 flatColour;
-out vec4 pixel;
-void main()
-{
-    vec4 c = gouraud != 0 ? shadeTimesW / w : flatColour;
-    if (textured != 0) {
-        vec4 t = texture(picture, uv);
-        if (colourKey != 0 && max(t.r, max(t.g, t.b)) < 0.5 / 31.0)
-            discard;
-        c.rgb *= t.rgb;
-        if (textureAlpha != 0)
-            c.a = t.a;
-    }
-    pixel = c;
-}
-)";
-
-// A device vertex as the card is sent it, with the colour of its polygon's first vertex.
-struct BatchVertex {
-    TLVertex v;
-    uint32_t firstColour;
-};
-
-// The most vertices sent in one draw.
-enum { BATCH_VERTICES = 3 * 4096 };
-
-// The context and everything drawn with it; there while a 3-D device lives.
-struct Renderer {
-    SDL_Window *window = nullptr;
-    SDL_GLContext context = nullptr;
-    GlFunctions gl = {};
-    GLuint program = 0, vertexArray = 0, vertexBuffer = 0;
-    GLint uniformTextured = -1, uniformTextureAlpha = -1, uniformColourKey = -1;
-    GLint uniformGouraud = -1;
-    // The two pages and their depth buffer, at pageWidth x pageHeight device pixels.
-    GLuint pageTexture[2] = {}, pageFramebuffer[2] = {}, depthBuffer = 0;
-    int back = 0;                       // which of the two is the back page
-    // A page known to be all black (made, or filled black, and nothing drawn or put on it since)
-    // locks without being read back: the title's lock would otherwise be the first frame's
-    // longest step on a software driver, which builds its copying code on first use.
-    bool black[2] = {};
-    int pageWidth = 0, pageHeight = 0;
-    // A 640 x 480 picture of the screen, through which the back buffer is locked.
-    GLuint screenTexture = 0, screenFramebuffer = 0;
-    std::vector<uint16_t> locked, lockedAsRead;
-    // What the card was last told, so that a draw sends only what changed. -1: not yet told.
-    int boundFramebuffer = -1, blend = -1, blendSource = -1, blendDestination = -1;
-    int depthTest = -1, depthFunction = -1, depthWrite = -1;
-    int textured = -1, textureAlpha = -1, colourKey = -1, gouraud = -1;
-    GLuint boundTexture = 0;
-    // Polygons drawn since the last change of state, waiting to go to the card in one draw: a
-    // call per polygon costs a software driver more than the pixels of most polygons. Anything
-    // that changes what the card is told, reads or writes a page, or shows one draws them first.
-    std::vector<BatchVertex> batch;
-};
-
 typedef DeviceObjects<Surface, Device> Table;
 typedef Table::Object Object;
 void *coopWindow = nullptr;             // the window the display was given
-Renderer *renderer = nullptr;
-unsigned generation = 0;                // counts contexts, so textures know theirs
-bool displayLost = false;               // the window system's connection is dead
 
 Object *Find(GfxHandle handle, DeviceObjectType type)
 {
     return Table::Find(handle, type);
-}
-
-Surface::~Surface()
-{
-    if (name && renderer && madeIn == generation && !displayLost)
-        renderer->gl.DeleteTextures(1, &name);
 }
 
 // The window handle is an SDL window only when a front end with a display made it; look it up
@@ -172,372 +55,6 @@ SDL_Window *AsSdlWindow(void *handle)
     return nullptr;
 }
 
-// The largest 4:3 area of a drawable, in the middle of it.
-void GameArea(int drawableWidth, int drawableHeight, int *x, int *y, int *width, int *height)
-{
-    if ((long)drawableWidth * 3 >= (long)drawableHeight * 4) {
-        *height = drawableHeight;
-        *width = drawableHeight * 4 / 3;
-    } else {
-        *width = drawableWidth;
-        *height = drawableWidth * 3 / 4;
-    }
-    *width = std::max(*width, 1);
-    *height = std::max(*height, 1);
-    *x = (drawableWidth - *width) / 2;
-    *y = (drawableHeight - *height) / 2;
-}
-
-// ---- The renderer: context, program, pages.
-
-GLuint CompileShader(const GlFunctions &gl, GLenum kind, const char *source)
-{
-    GLuint shader = gl.CreateShader(kind);
-    gl.ShaderSource(shader, 1, &source, nullptr);
-    gl.CompileShader(shader);
-    GLint ok = 0;
-    gl.GetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        gl.DeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
-bool MakeProgram(Renderer &r)
-{
-    const GlFunctions &gl = r.gl;
-    GLuint vertex = CompileShader(gl, GL_VERTEX_SHADER, VERTEX_SHADER);
-    GLuint fragment = CompileShader(gl, GL_FRAGMENT_SHADER, FRAGMENT_SHADER);
-    if (vertex && fragment) {
-        r.program = gl.CreateProgram();
-        gl.AttachShader(r.program, vertex);
-        gl.AttachShader(r.program, fragment);
-        gl.LinkProgram(r.program);
-    }
-    if (vertex)
-        gl.DeleteShader(vertex);
-    if (fragment)
-        gl.DeleteShader(fragment);
-    GLint linked = 0;
-    if (r.program)
-        gl.GetProgramiv(r.program, GL_LINK_STATUS, &linked);
-    if (!linked)
-        return false;
-    gl.UseProgram(r.program);
-    gl.Uniform1i(gl.GetUniformLocation(r.program, "picture"), 0);
-    r.uniformTextured = gl.GetUniformLocation(r.program, "textured");
-    r.uniformTextureAlpha = gl.GetUniformLocation(r.program, "textureAlpha");
-    r.uniformColourKey = gl.GetUniformLocation(r.program, "colourKey");
-    r.uniformGouraud = gl.GetUniformLocation(r.program, "gouraud");
-
-    // One vertex buffer, refilled by every draw with the device vertices as they are.
-    gl.GenVertexArrays(1, &r.vertexArray);
-    gl.BindVertexArray(r.vertexArray);
-    gl.GenBuffers(1, &r.vertexBuffer);
-    gl.BindBuffer(GL_ARRAY_BUFFER, r.vertexBuffer);
-    const GLsizei stride = sizeof(BatchVertex);
-    gl.VertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, (void *)offsetof(TLVertex, sx));
-    gl.VertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
-                           (void *)offsetof(TLVertex, color));
-    gl.VertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, (void *)offsetof(TLVertex, tu));
-    gl.VertexAttribPointer(3, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
-                           (void *)offsetof(BatchVertex, firstColour));
-    r.batch.reserve(BATCH_VERTICES);
-    for (GLuint i = 0; i < 4; i++)
-        gl.EnableVertexAttribArray(i);
-    return gl.GetError() == GL_NO_ERROR;
-}
-
-// A colour picture for a framebuffer: 8 bits a channel, laid out as the window's own pixels
-// (blue, green, red, alpha), so that a driver drawing in memory shows a page with a straight copy
-// instead of a drawing pass. Alpha is set to 1 when a page is made and never written after (see
-// ColorMask), so that the blend modes see an opaque screen as the 16-bit one was.
-GLuint MakeColourTexture(const GlFunctions &gl, int width, int height)
-{
-    GLuint texture;
-    gl.GenTextures(1, &texture);
-    gl.BindTexture(GL_TEXTURE_2D, texture);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    return texture;
-}
-
-bool AttachColour(const GlFunctions &gl, GLuint framebuffer, GLuint texture, GLuint depth)
-{
-    gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-    if (depth)
-        gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-    return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-}
-
-void DeletePages(Renderer &r)
-{
-    const GlFunctions &gl = r.gl;
-    gl.DeleteFramebuffers(2, r.pageFramebuffer);
-    gl.DeleteTextures(2, r.pageTexture);
-    gl.DeleteRenderbuffers(1, &r.depthBuffer);
-    memset(r.pageFramebuffer, 0, sizeof r.pageFramebuffer);
-    memset(r.pageTexture, 0, sizeof r.pageTexture);
-    r.depthBuffer = 0;
-    r.boundFramebuffer = -1;
-}
-
-// Makes the two pages at width x height; what the old pages showed is carried over, scaled.
-bool MakePages(Renderer &r, int width, int height)
-{
-    const GlFunctions &gl = r.gl;
-    GLuint texture[2], framebuffer[2], depth;
-    gl.GenRenderbuffers(1, &depth);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, depth);
-    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
-    gl.GenFramebuffers(2, framebuffer);
-    bool complete = true;
-    for (int i = 0; i < 2; i++) {
-        texture[i] = MakeColourTexture(gl, width, height);
-        complete = AttachColour(gl, framebuffer[i], texture[i], depth) && complete;
-        gl.Disable(GL_SCISSOR_TEST);
-        gl.DepthMask(GL_TRUE);
-        gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        gl.ClearColor(0, 0, 0, 1);
-        gl.ClearDepth(1.0);
-        gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-        if (r.pageFramebuffer[i]) {
-            gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[i]);
-            gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, width, height,
-                               GL_COLOR_BUFFER_BIT, GL_LINEAR);
-        }
-    }
-    r.depthWrite = -1;
-    for (int i = 0; i < 2; i++)
-        r.black[i] = !r.pageFramebuffer[i] || r.black[i];   // a page made anew keeps its picture
-    DeletePages(r);
-    memcpy(r.pageTexture, texture, sizeof texture);
-    memcpy(r.pageFramebuffer, framebuffer, sizeof framebuffer);
-    r.depthBuffer = depth;
-    r.pageWidth = width;
-    r.pageHeight = height;
-    return complete && gl.GetError() == GL_NO_ERROR;
-}
-
-void DestroyRenderer()
-{
-    if (!renderer)
-        return;
-    Renderer &r = *renderer;
-    if (r.context && !displayLost) {
-        SDL_GL_MakeCurrent(r.window, r.context);
-        if (r.gl.DeleteProgram) {
-            DeletePages(r);
-            r.gl.DeleteFramebuffers(1, &r.screenFramebuffer);
-            r.gl.DeleteTextures(1, &r.screenTexture);
-            r.gl.DeleteBuffers(1, &r.vertexBuffer);
-            r.gl.DeleteVertexArrays(1, &r.vertexArray);
-            r.gl.DeleteProgram(r.program);
-        }
-        SDL_GL_MakeCurrent(r.window, nullptr);
-        SDL_GL_DeleteContext(r.context);
-    }
-    delete renderer;
-    renderer = nullptr;
-}
-
-// The context, the program and the pages, or nothing at all.
-bool CreateRenderer(SDL_Window *window)
-{
-    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
-        return false;
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    renderer = new Renderer;
-    renderer->window = window;
-    renderer->context = SDL_GL_CreateContext(window);
-    SDL_GL_ResetAttributes();   // a renderer made later on this window wants the defaults
-    generation++;
-    Renderer &r = *renderer;
-    if (!r.context || SDL_GL_MakeCurrent(window, r.context) != 0 || !GlFunctions_Load(&r.gl) ||
-        !MakeProgram(r)) {
-        DestroyRenderer();
-        return false;
-    }
-    const GlFunctions &gl = r.gl;
-    int drawableWidth, drawableHeight, x, y, width, height;
-    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-    GameArea(drawableWidth, drawableHeight, &x, &y, &width, &height);
-    r.screenTexture = MakeColourTexture(gl, PAGE_WIDTH, PAGE_HEIGHT);
-    gl.GenFramebuffers(1, &r.screenFramebuffer);
-    if (!AttachColour(gl, r.screenFramebuffer, r.screenTexture, 0) || !MakePages(r, width, height)) {
-        DestroyRenderer();
-        return false;
-    }
-    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 2);
-    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
-    gl.Enable(GL_DEPTH_CLAMP);  // depth is held at the near and far ends, never cut
-    // Lines one screen pixel thick at any size the picture is shown.
-    gl.LineWidth((float)std::max(1, (height + PAGE_HEIGHT / 2) / PAGE_HEIGHT));
-    SDL_GL_SetSwapInterval(1);  // a flip waits for the vertical blank
-    return true;
-}
-
-// Draws the waiting vertices, in the order they came: triangles, or one line strip.
-void DrawBatch(Renderer &r, GLenum mode = GL_TRIANGLES)
-{
-    if (r.batch.empty())
-        return;
-    r.gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(r.batch.size() * sizeof(BatchVertex)),
-                    r.batch.data(), GL_STREAM_DRAW);
-    r.gl.DrawArrays(mode, 0, (GLsizei)r.batch.size());
-    r.batch.clear();
-}
-
-void BindFramebuffer(Renderer &r, int page)
-{
-    if (r.boundFramebuffer != page) {
-        r.gl.BindFramebuffer(GL_FRAMEBUFFER, r.pageFramebuffer[page]);
-        r.gl.Viewport(0, 0, r.pageWidth, r.pageHeight);
-        r.boundFramebuffer = page;
-    }
-}
-
-int PageIndex(const Renderer &r, PageRole role)
-{
-    return role == BACK_PAGE ? r.back : 1 - r.back;
-}
-
-// Follows the window: when its drawable has changed size, the pages are made again to fit.
-void FitPages(Renderer &r, int *drawableWidth, int *drawableHeight, int *x, int *y)
-{
-    int width, height;
-    SDL_GL_GetDrawableSize(r.window, drawableWidth, drawableHeight);
-    GameArea(*drawableWidth, *drawableHeight, x, y, &width, &height);
-    if (width != r.pageWidth || height != r.pageHeight)
-        MakePages(r, width, height);
-}
-
-// Shows a page in the middle of the window, black around it.
-void Present(Renderer &r, int page)
-{
-    const GlFunctions &gl = r.gl;
-    DrawBatch(r);
-    int drawableWidth, drawableHeight, x, y;
-    FitPages(r, &drawableWidth, &drawableHeight, &x, &y);
-    gl.Disable(GL_SCISSOR_TEST);
-    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl.Viewport(0, 0, drawableWidth, drawableHeight);
-    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight) {
-        gl.ClearColor(0, 0, 0, 1);
-        gl.Clear(GL_COLOR_BUFFER_BIT);
-    }
-    // The page's first row is the screen's top row; the window's first row is its bottom one.
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[page]);
-    gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, x, y + r.pageHeight, x + r.pageWidth, y,
-                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    r.boundFramebuffer = -1;
-    SDL_GL_SwapWindow(r.window);
-}
-
-// ---- Drawing state.
-
-GLenum BlendFactor(uint32_t d3dBlend)
-{
-    static const GLenum FACTORS[] = {
-        GL_ONE, GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA,
-        GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, GL_DST_COLOR,
-        GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA_SATURATE,
-    };
-    return d3dBlend < sizeof FACTORS / sizeof FACTORS[0] ? FACTORS[d3dBlend] : GL_ONE;
-}
-
-// Texture filters by their device codes: nearest, linear, then the mip-mapped ones (nearest or
-// linear within a level, nearest or blended between levels).
-GLint MinFilter(uint32_t filter)
-{
-    switch (filter) {
-    case 1: return GL_NEAREST;
-    case 3: return GL_NEAREST_MIPMAP_NEAREST;
-    case 4: return GL_LINEAR_MIPMAP_NEAREST;
-    case 5: return GL_NEAREST_MIPMAP_LINEAR;
-    case 6: return GL_LINEAR_MIPMAP_LINEAR;
-    }
-    return GL_LINEAR;
-}
-
-GLint MagFilter(uint32_t filter)
-{
-    return filter == 1 || filter == 3 || filter == 5 ? GL_NEAREST : GL_LINEAR;
-}
-
-GLint Wrap(uint32_t address)
-{
-    return address == 2 ? GL_MIRRORED_REPEAT : address == 3 ? GL_CLAMP_TO_EDGE : GL_REPEAT;
-}
-
-// Tells the card a new value of one of its states, drawing first what waits under the old one.
-template <typename T, typename Send> void Update(Renderer &r, T *told, T value, Send send)
-{
-    if (*told != value) {
-        DrawBatch(r);
-        *told = value;
-        send(value);
-    }
-}
-
-void ApplyStates(Renderer &r, const Device &d)
-{
-    const GlFunctions &gl = r.gl;
-    const uint32_t *s = d.states;
-    Update(r, &r.blend, s[D3DRS_ALPHABLENDENABLE] ? 1 : 0,
-           [&](int on) { on ? gl.Enable(GL_BLEND) : gl.Disable(GL_BLEND); });
-    if (r.blend) {
-        int source = (int)BlendFactor(s[D3DRS_SRCBLEND]), destination = (int)BlendFactor(s[D3DRS_DESTBLEND]);
-        if (source != r.blendSource || destination != r.blendDestination) {
-            DrawBatch(r);
-            gl.BlendFunc(source, destination);
-            r.blendSource = source;
-            r.blendDestination = destination;
-        }
-    }
-    Update(r, &r.depthTest, s[D3DRS_ZENABLE] ? 1 : 0,
-           [&](int on) { on ? gl.Enable(GL_DEPTH_TEST) : gl.Disable(GL_DEPTH_TEST); });
-    uint32_t zfunc = s[D3DRS_ZFUNC] >= 1 && s[D3DRS_ZFUNC] <= 8 ? s[D3DRS_ZFUNC] : (uint32_t)D3DCMP_LESSEQUAL;
-    Update(r, &r.depthFunction, (int)(GL_NEVER + zfunc - 1), [&](int f) { gl.DepthFunc(f); });
-    Update(r, &r.depthWrite, s[D3DRS_ZWRITEENABLE] ? 1 : 0, [&](int on) { gl.DepthMask(on ? GL_TRUE : GL_FALSE); });
-
-    Object *t = Find(s[D3DRS_TEXTUREHANDLE], OBJ_TEXTURE);
-    Surface *texture = t && t->surface->name && t->surface->madeIn == generation ? t->surface.get() : nullptr;
-    Update(r, &r.textured, texture ? 1 : 0, [&](int on) { gl.Uniform1i(r.uniformTextured, on); });
-    if (texture) {
-        if (r.boundTexture != texture->name) {
-            DrawBatch(r);
-            gl.BindTexture(GL_TEXTURE_2D, texture->name);
-            r.boundTexture = texture->name;
-        }
-        Update(r, &texture->minFilter, MinFilter(s[D3DRS_TEXTUREMIN]),
-               [&](GLint f) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, f); });
-        Update(r, &texture->magFilter, MagFilter(s[D3DRS_TEXTUREMAG]),
-               [&](GLint f) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, f); });
-        Update(r, &texture->wrapS, Wrap(s[D3DRS_TEXTUREADDRESSU]),
-               [&](GLint w) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, w); });
-        Update(r, &texture->wrapT, Wrap(s[D3DRS_TEXTUREADDRESSV]),
-               [&](GLint w) { gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, w); });
-        Update(r, &r.textureAlpha, texture->format.alphaMask ? 1 : 0,
-               [&](int on) { gl.Uniform1i(r.uniformTextureAlpha, on); });
-        Update(r, &r.colourKey, s[D3DRS_COLORKEYENABLE] && texture->colourKey ? 1 : 0,
-               [&](int on) { gl.Uniform1i(r.uniformColourKey, on); });
-    }
-    // Flat shading gives the whole primitive its first vertex's colour.
-    Update(r, &r.gouraud, s[D3DRS_SHADEMODE] == D3DSHADE_GOURAUD ? 1 : 0,
-           [&](int on) { gl.Uniform1i(r.uniformGouraud, on); });
-}
-
 // ---- The operations.
 
 int DirectDrawEnumerate(GfxDriverCallback callback, void *context)
@@ -550,7 +67,7 @@ void Release(GfxHandle handle)
 {
     DeviceObjectType type;
     if (Table::Release(handle, &type) && type == OBJ_DEVICE)
-        DestroyRenderer();
+        GlRenderer_Destroy();
 }
 
 int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
@@ -657,78 +174,18 @@ int Lock(GfxHandle handle, void **bits, int *pitchBytes)
         *pitchBytes = s.width * 2;
         return 1;
     }
-    if (!renderer)
-        return 0;
-    Renderer &r = *renderer;
-    const GlFunctions &gl = r.gl;
-    DrawBatch(r);
-    r.locked.resize((size_t)PAGE_WIDTH * PAGE_HEIGHT);
-    *bits = r.locked.data();
-    *pitchBytes = PAGE_WIDTH * 2;
-    if (r.black[PageIndex(r, s.page)]) {
-        std::fill(r.locked.begin(), r.locked.end(), (uint16_t)0);
-        r.lockedAsRead = r.locked;
-        return 1;
-    }
-    gl.Disable(GL_SCISSOR_TEST);
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, s.page)]);
-    gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.screenFramebuffer);
-    gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, PAGE_WIDTH, PAGE_HEIGHT,
-                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.screenFramebuffer);
-    gl.ReadPixels(0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
-    r.lockedAsRead = r.locked;
-    r.boundFramebuffer = -1;
-    return gl.GetError() == GL_NO_ERROR;
+    return GlRenderer_Running() && GlRenderer_Lock(s.page, bits, pitchBytes);
 }
 
-// Unlocking a page puts back what was written to it: the rectangle of changed pixels, scaled to
-// the page's size, so that what was left alone keeps its full sharpness.
 int Unlock(GfxHandle handle)
 {
     Object *o = Find(handle, OBJ_SURFACE);
     if (!o)
         return 0;
     Surface &s = *o->surface;
-    if (s.page == NOT_A_PAGE || !renderer)
+    if (s.page == NOT_A_PAGE || !GlRenderer_Running())
         return 1;
-    Renderer &r = *renderer;
-    if (r.locked.size() != r.lockedAsRead.size())
-        return 0;   // not locked
-    int top = PAGE_HEIGHT, bottom = 0, left = PAGE_WIDTH, right = 0;
-    for (int y = 0; y < PAGE_HEIGHT; y++) {
-        const uint16_t *now = &r.locked[(size_t)y * PAGE_WIDTH];
-        const uint16_t *was = &r.lockedAsRead[(size_t)y * PAGE_WIDTH];
-        if (memcmp(now, was, PAGE_WIDTH * 2) == 0)
-            continue;
-        top = std::min(top, y), bottom = y + 1;
-        int x0 = 0, x1 = PAGE_WIDTH;
-        while (now[x0] == was[x0])
-            x0++;
-        while (now[x1 - 1] == was[x1 - 1])
-            x1--;
-        left = std::min(left, x0), right = std::max(right, x1);
-    }
-    const GlFunctions &gl = r.gl;
-    DrawBatch(r);
-    if (top < bottom) {
-        gl.BindTexture(GL_TEXTURE_2D, r.screenTexture);
-        gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB,
-                         GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
-        r.boundTexture = r.screenTexture;
-        const double sx = (double)r.pageWidth / PAGE_WIDTH, sy = (double)r.pageHeight / PAGE_HEIGHT;
-        gl.Disable(GL_SCISSOR_TEST);
-        gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.screenFramebuffer);
-        gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, s.page)]);
-        gl.BlitFramebuffer(left, top, right, bottom, (int)(left * sx + 0.5), (int)(top * sy + 0.5),
-                           (int)(right * sx + 0.5), (int)(bottom * sy + 0.5), GL_COLOR_BUFFER_BIT,
-                           r.pageWidth == PAGE_WIDTH ? GL_NEAREST : GL_LINEAR);
-        r.boundFramebuffer = -1;
-        r.black[PageIndex(r, s.page)] = false;
-    }
-    r.locked.clear();
-    r.lockedAsRead.clear();
-    return gl.GetError() == GL_NO_ERROR;
+    return GlRenderer_Unlock(s.page);
 }
 
 int ColorFill(GfxHandle handle, uint32_t colour)
@@ -741,37 +198,28 @@ int ColorFill(GfxHandle handle, uint32_t colour)
         std::fill(s.pixels.begin(), s.pixels.end(), (uint16_t)colour);
         return 1;
     }
-    if (!renderer)
+    if (!GlRenderer_Running())
         return 0;
-    Renderer &r = *renderer;
-    DrawBatch(r);
-    BindFramebuffer(r, PageIndex(r, s.page));
-    r.gl.Disable(GL_SCISSOR_TEST);
-    r.gl.ClearColor((colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f, 1);
-    r.gl.Clear(GL_COLOR_BUFFER_BIT);
-    r.black[PageIndex(r, s.page)] = (colour & 0xFFFF) == 0;
+    GlRenderer_Fill(s.page, colour);
     return 1;
 }
 
 int Flip(GfxHandle handle)
 {
     Object *o = Find(handle, OBJ_SURFACE);
-    if (!o || o->surface->page != FRONT_PAGE || !renderer)
+    if (!o || o->surface->page != FRONT_PAGE || !GlRenderer_Running())
         return 0;
-    Renderer &r = *renderer;
-    Present(r, r.back);
-    r.back = 1 - r.back;
-    return r.gl.GetError() == GL_NO_ERROR;
+    return GlRenderer_Flip();
 }
 
 int CreateDevice(GfxHandle direct3d, int kind, GfxHandle target, GfxHandle *out)
 {
     Object *t = Find(target, OBJ_SURFACE);
     if (!Find(direct3d, OBJ_DIRECT3D) || !t || t->surface->page != BACK_PAGE ||
-        kind != GFX_DEVICE_HAL || renderer)
+        kind != GFX_DEVICE_HAL || GlRenderer_Running())
         return 0;
     SDL_Window *window = AsSdlWindow(coopWindow);
-    if (!window || !CreateRenderer(window))
+    if (!window || !GlRenderer_Create(window))
         return 0;
     *out = Table::Make(OBJ_DEVICE, nullptr, std::make_shared<Device>());
     return 1;
@@ -806,78 +254,36 @@ int EnumTextureFormats(GfxHandle device, GfxFormatCallback callback, void *conte
 int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 {
     Object *v = Find(viewport, OBJ_VIEWPORT);
-    if (!v || !v->device || !renderer)
+    if (!v || !v->device || !GlRenderer_Running())
         return 0;
-    if (!(flags & D3DCLEAR_ZBUFFER))
-        return 1;
-    Renderer &r = *renderer;
-    const GlFunctions &gl = r.gl;
-    DrawBatch(r);
-    BindFramebuffer(r, r.back);
-    gl.DepthMask(GL_TRUE);
-    r.depthWrite = 1;
-    gl.ClearDepth(1.0);
-    gl.Enable(GL_SCISSOR_TEST);
-    const double sx = (double)r.pageWidth / PAGE_WIDTH, sy = (double)r.pageHeight / PAGE_HEIGHT;
-    for (int i = 0; i < count; i++) {
-        int x1 = (int)(std::max(rects[i].x1, 0) * sx + 0.5), x2 = (int)(std::min(rects[i].x2, 640) * sx + 0.5);
-        int y1 = (int)(std::max(rects[i].y1, 0) * sy + 0.5), y2 = (int)(std::min(rects[i].y2, 480) * sy + 0.5);
-        if (x2 > x1 && y2 > y1) {
-            gl.Scissor(x1, y1, x2 - x1, y2 - y1);
-            gl.Clear(GL_DEPTH_BUFFER_BIT);
-        }
-    }
-    gl.Disable(GL_SCISSOR_TEST);
+    if (flags & D3DCLEAR_ZBUFFER)
+        GlRenderer_ClearDepth(count, rects);
     return 1;
 }
 
-// Sends a texture chain to the card: the texels of every level as the format says.
-bool Upload(Renderer &r, Surface &first)
-{
-    const GlFunctions &gl = r.gl;
-    DrawBatch(r);
-    const bool alpha = first.format.alphaMask == 0x8000;
-    if (!alpha && first.format.greenMask != 0x07E0)
-        return false;   // only the two formats offered
-    if (!first.name || first.madeIn != generation) {
-        gl.GenTextures(1, &first.name);
-        first.madeIn = generation;
-        first.minFilter = first.magFilter = first.wrapS = first.wrapT = 0;
-    }
-    gl.BindTexture(GL_TEXTURE_2D, first.name);
-    r.boundTexture = first.name;
-    int level = 0;
-    for (Surface *s = &first; s; s = s->nextLevel.get(), level++) {
-        if (alpha)
-            gl.TexImage2D(GL_TEXTURE_2D, level, GL_RGB5_A1, s->width, s->height, 0, GL_BGRA,
-                          GL_UNSIGNED_SHORT_1_5_5_5_REV, s->pixels.data());
-        else
-            gl.TexImage2D(GL_TEXTURE_2D, level, GL_RGB8, s->width, s->height, 0, GL_RGB,
-                          GL_UNSIGNED_SHORT_5_6_5, s->pixels.data());
-    }
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, level - 1);
-    return gl.GetError() == GL_NO_ERROR;
-}
-
+// The card is sent every level of the destination's chain once the texels are copied over.
 int LoadTexture(GfxHandle destination, GfxHandle source)
 {
     Object *d = Find(destination, OBJ_TEXTURE);
     Object *s = Find(source, OBJ_TEXTURE);
-    if (!d || !s || !renderer)
+    if (!d || !s || !GlRenderer_Running())
         return 0;
     for (auto to = d->surface, from = s->surface; to && from; to = to->nextLevel, from = from->nextLevel) {
         if (to->pixels.size() != from->pixels.size())
             return 0;
         to->pixels = from->pixels;
     }
-    return Upload(*renderer, *d->surface);
+    std::vector<GlTextureLevel> levels;
+    for (const Surface *level = d->surface.get(); level; level = level->nextLevel.get())
+        levels.push_back({level->width, level->height, level->pixels.data()});
+    Surface &first = *d->surface;
+    return GlRenderer_Upload(&first.card, first.format, levels.data(), (int)levels.size());
 }
 
 int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
 {
     Object *t = Find(texture, OBJ_TEXTURE);
-    if (!t || !Find(device, OBJ_DEVICE) || !t->surface->name)
+    if (!t || !Find(device, OBJ_DEVICE) || !t->surface->card.name)
         return 0;
     *handle = texture;
     return 1;
@@ -886,45 +292,19 @@ int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
 int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int count)
 {
     Object *o = Find(handle, OBJ_DEVICE);
-    if (!o || !renderer || !vertices || count < 1 ||
+    if (!o || !GlRenderer_Running() || !vertices || count < 1 ||
         (type != D3DPT_TRIANGLEFAN && type != D3DPT_LINESTRIP))
         return 0;
-    Renderer &r = *renderer;
-    BindFramebuffer(r, r.back);
-    r.black[r.back] = false;
-    ApplyStates(r, *o->device);
-    const uint32_t first = vertices[0].color;
-    if (type == D3DPT_LINESTRIP) {
-        // Lines are few: drawn at once, after the polygons before them.
-        DrawBatch(r);
-        for (int i = 0; i < count; i++)
-            r.batch.push_back({vertices[i], first});
-        DrawBatch(r, GL_LINE_STRIP);
-        return 1;
-    }
-    // A fan as its triangles, each from the first vertex: the pixels the fan itself would give.
-    if ((int)r.batch.size() + 3 * (count - 2) > BATCH_VERTICES)
-        DrawBatch(r);
-    for (int i = 1; i + 1 < count; i++) {
-        r.batch.push_back({vertices[0], first});
-        r.batch.push_back({vertices[i], first});
-        r.batch.push_back({vertices[i + 1], first});
-    }
+    const uint32_t *states = o->device->states;
+    Object *t = Find(states[D3DRS_TEXTUREHANDLE], OBJ_TEXTURE);
+    Surface *texture = t ? t->surface.get() : nullptr;
+    GlRenderer_Draw(states, texture ? &texture->card : nullptr,
+                    texture && texture->format.alphaMask, texture && texture->colourKey, type,
+                    vertices, count);
     return 1;
 }
 
 }  // namespace
-
-int GlFunctions_Load(GlFunctions *gl)
-{
-#define GL_DEVICE_LOAD(result, name, params)                                                    \
-    gl->name = reinterpret_cast<result(APIENTRY *) params>(SDL_GL_GetProcAddress("gl" #name)); \
-    if (!gl->name)                                                                             \
-        return 0;
-    GL_DEVICE_FUNCTIONS(GL_DEVICE_LOAD)
-#undef GL_DEVICE_LOAD
-    return 1;
-}
 
 const GfxDevice g_glDevice = {
     "gl", DirectDrawEnumerate, Table::DirectDrawCreate, Table::QueryInterface, Release,
@@ -934,39 +314,6 @@ const GfxDevice g_glDevice = {
     Table::SetViewport2, Table::SetCurrentViewport, Clear, Table::SetRenderState, LoadTexture,
     GetTextureHandle, Table::BeginScene, Table::EndScene, DrawPrimitive,
 };
-
-void GlDevice_DisplayLost()
-{
-    displayLost = true;
-}
-
-void GlDevice_Repaint()
-{
-    if (renderer && !displayLost)
-        Present(*renderer, 1 - renderer->back);
-}
-
-int GlDevice_PageSize(int *width, int *height)
-{
-    if (!renderer)
-        return 0;
-    *width = renderer->pageWidth;
-    *height = renderer->pageHeight;
-    return 1;
-}
-
-int GlDevice_SavePng(const char *path)
-{
-    if (!renderer)
-        return 0;
-    Renderer &r = *renderer;
-    DrawBatch(r);
-    std::vector<uint8_t> rgb((size_t)r.pageWidth * r.pageHeight * 3);
-    r.gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[1 - r.back]);
-    r.gl.ReadPixels(0, 0, r.pageWidth, r.pageHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    r.boundFramebuffer = -1;
-    return Device_WritePng(path, rgb.data(), r.pageWidth, r.pageHeight);
-}
 
 int GlDevice_LiveObjects()
 {
