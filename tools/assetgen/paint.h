@@ -1,9 +1,10 @@
 // paint.h -- what the painted assets share: light as colour, soft edges, the signed distances
-// the cycles' side-on shapes are made of, and the rays the title and icon scenes are traced with.
+// the cycles' side-on shapes are made of, and light's last steps into 8-bit texels.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 // Light in display units: 1 is full brightness; neon cores go past it and burn towards white.
 struct Colour {
@@ -60,53 +61,17 @@ inline float Polygon(float u, float v, const float (*corners)[2], int count)
     return sign * nearest;
 }
 
-// --- Tracing the arena ------------------------------------------------------------------
-
-struct Ray {
-    float ox, oy, oz;
-    float dx, dy, dz;
-};
-
-struct Point {
-    float x, z;
-};
-
-// One thing a ray passes through: its colour, how much of what lies behind it hides, and the
-// light it gives off for the glow.
-struct Layer {
-    float t;
-    Colour colour;
-    float alpha;
-    Colour glow;
-};
-
-// Where the ray meets the upright face standing on floor segment a-b up to `height`: `t` along
-// the ray, `s` from 0 at a to 1 at b, `y` the height above the floor.
-inline bool HitUpright(const Ray &ray, Point a, Point b, float height, float *t, float *s,
-                       float *y)
+// Light past full brightness in one channel spills into the others: hot neon whitens.
+inline Colour Whiten(Colour c)
 {
-    float ex = b.x - a.x, ez = b.z - a.z;
-    float denom = ray.dx * ez - ray.dz * ex;
-    if (std::fabs(denom) < 1e-9f)
-        return false;
-    float wx = a.x - ray.ox, wz = a.z - ray.oz;
-    *t = (wx * ez - wz * ex) / denom;
-    *s = (wx * ray.dz - wz * ray.dx) / denom;
-    *y = ray.oy + *t * ray.dy;
-    return *t > 1e-4f && *s >= 0.0f && *s <= 1.0f && *y >= 0.0f && *y <= height;
+    float over = std::max(0.0f, std::max(c.r, std::max(c.g, c.b)) - 1.0f);
+    return c + Colour{1.0f, 1.0f, 1.0f} * (0.5f * over);
 }
 
-// Lays the layers over what lies behind them.
-inline Colour Composite(const Layer *layers, int count, Colour behind, Colour behindGlow,
-                        Colour *glow)
+// The colour as 8-bit red, green and blue at `texel`.
+inline void PutRgb(uint8_t *texel, Colour c)
 {
-    Colour c = {0, 0, 0}, g = {0, 0, 0};
-    float through = 1.0f;
-    for (int i = 0; i < count; i++) {
-        c = c + layers[i].colour * (through * layers[i].alpha);
-        g = g + layers[i].glow * (through * layers[i].alpha);
-        through *= 1.0f - layers[i].alpha;
-    }
-    *glow = g + behindGlow * through;
-    return c + behind * through;
+    texel[0] = uint8_t(std::lround(Clamp01(c.r) * 255.0f));
+    texel[1] = uint8_t(std::lround(Clamp01(c.g) * 255.0f));
+    texel[2] = uint8_t(std::lround(Clamp01(c.b) * 255.0f));
 }
