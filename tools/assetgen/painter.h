@@ -1,5 +1,4 @@
-// painter.h -- paints the neon arena the title picture and the icon both show, after a style
-// record that says how each of them shows it.
+// painter.h -- paints the neon arena of the title picture and the icon, as a style record says.
 #pragma once
 
 #include <vector>
