@@ -70,6 +70,31 @@ struct Heading {
 };
 extern const Heading HEADINGS[4];
 
+// Commands. What a person does to a cycle, stamped with the frame it acts on. Every source of
+// input (the keyboard, a recording, the network) queues them; each frame applies those due, in
+// the order they were queued, before Game_Update. Looking aside, the view and help are each
+// screen's own and never commands.
+enum GameCommandKind : uint8_t {
+    CMD_TURN_LEFT, CMD_TURN_RIGHT,   // a quarter turn
+    CMD_ACCELERATE, CMD_DECELERATE,  // the speed key held down
+    CMD_RELEASE,                     // a key let go: the speed is held where it is
+    CMD_KINDS
+};
+enum { MAX_QUEUED_COMMANDS = 1024 };
+struct GameCommand {
+    int32_t frame;      // the frame it acts on, numbered from 1
+    uint8_t slot;       // the cycle it steers
+    uint8_t what;       // a GameCommandKind
+};
+extern const char *const COMMAND_NAMES[CMD_KINDS];   // "left", "right", ... as recordings write them
+// 0 when the queue is full or the command names no cycle or no kind; frames must not go back.
+int Game_QueueCommand(const GameCommand &command);
+// Applies, in order, every queued command whose frame is `frame` or earlier; returns how many.
+int Game_ApplyCommands(long frame);
+void Game_ApplyCommand(const GameCommand &command);
+int Game_QueuedCommands();
+void Game_ClearCommands();
+
 // Movement. One frame of play: every cycle in slot order, then the camera.
 void Game_ResetAll();                   // scores to 0, every cycle respawned, first demo shot
 void Game_Respawn(int slot);            // random place and heading, speed 10, a fresh trail

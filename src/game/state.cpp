@@ -38,6 +38,7 @@ void Game_FreeTrail(TrailNode *node)
 
 void Game_InitState()
 {
+    Game_ClearCommands();
     for (Cycle &c : cycles) {
         Game_FreeTrail(c.trailHead);
         memset(&c, 0, sizeof c);

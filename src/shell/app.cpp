@@ -35,6 +35,11 @@ void App_PostQuit(int code)
     quitCode = code;
 }
 
+void App_Command(const GameCommand &command)
+{
+    Game_QueueCommand(command);
+}
+
 // One frame, run by the paint message. Frames are paced by the timer alone: at most one per
 // paint message, and only when a tick has come since the last one; missed ticks are not caught up.
 static int RunFrame()
@@ -43,6 +48,7 @@ static int RunFrame()
         return 1;
     frameTicks.exchange(0);
     g_frameCount++;
+    Game_ApplyCommands(g_frameCount);
     // The back buffer is filled black first: nothing else would clear what the page showed
     // two frames ago where no polygon falls.
     GFX_PreDraw_Step(1);

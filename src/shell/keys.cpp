@@ -1,12 +1,19 @@
 // keys.cpp -- the keyboard commands: the whole user interface of the game. The first key leaves
 // the title (D for the demo); in play a few keys steer and look, and every other key quits.
+// Steering keys become commands for the next frame; looking, the view and help act at once.
 #include "shell/shell.h"
 
 #include "game/game.h"
 #include "sound/sound.h"
 
 enum { KEY_C = 67, KEY_D = 68, KEY_V = 86, KEY_X = 88, KEY_Z = 90 };
-constexpr float KEY_ACCEL = 0.008f;
+
+// A key taken after frame n has run acts on frame n + 1, before anything moves.
+static void Steer(int what)
+{
+    GameCommand command = {(int32_t)(g_frameCount + 1), (uint8_t)playerSlot, (uint8_t)what};
+    App_Command(command);
+}
 
 static void LeaveTitle(int key)
 {
@@ -28,13 +35,11 @@ static void LeaveTitle(int key)
 static void PlayKeyDown(int key)
 {
     switch (key) {
-    case VK_LEFT:
-    case VK_RIGHT:
-        // Key repeat turns again on every repeated key-down.
-        Game_Turn(playerSlot, key);
-        break;
-    case VK_UP:    cycles[playerSlot].accel = KEY_ACCEL; break;
-    case VK_DOWN:  cycles[playerSlot].accel = -KEY_ACCEL; break;
+    // Key repeat turns again on every repeated key-down.
+    case VK_LEFT:  Steer(CMD_TURN_LEFT); break;
+    case VK_RIGHT: Steer(CMD_TURN_RIGHT); break;
+    case VK_UP:    Steer(CMD_ACCELERATE); break;
+    case VK_DOWN:  Steer(CMD_DECELERATE); break;
     case KEY_C:    lookDir = 2; break;
     case KEY_V:    viewMode = (viewMode + 1) % 4; break;
     case KEY_X:    lookDir = 1; break;
@@ -57,7 +62,7 @@ int App_KeyMessage(int message, int key)
         // even an unrelated one, ends all three.
         helpShowing = 0;
         lookDir = 3;
-        cycles[playerSlot].accel = 0.0f;
+        Steer(CMD_RELEASE);
     }
     return 1;
 }

@@ -2,6 +2,7 @@
 // file and shutdown.
 #pragma once
 
+#include "game/game.h"
 #include "platform/platform.h"
 
 // Messages the window procedure handles; the message loop turns front-end events into these.
@@ -23,6 +24,8 @@ int App_WindowProc(int message, int key);
 int App_KeyMessage(int message, int key);
 // Asks the message loop to end the program with the given exit code.
 void App_PostQuit(int code);
+// A command of this screen's person: queued for its frame and written to the recording.
+void App_Command(const GameCommand &command);
 
 // Reads "setup.txt" once at start-up: cycle colours, the two computer groups and the score flag.
 void App_ReadSetup();

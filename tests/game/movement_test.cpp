@@ -136,3 +136,31 @@ TEST(Movement, ResetAllRespawnsEveryCycleInPlayAndPicksTheFirstShot)
     EXPECT_EQ(shotFrames, 0);
     EXPECT_LT(shotTarget, 3);
 }
+
+TEST(Commands, ActOnTheirFrameInTheOrderQueuedAndRefuseWhatNamesNoCycle)
+{
+    StartPlay(3);
+    PlaceCycle(0, 100.0f, -40.0f, 1, 10.0f);
+    PlaceCycle(2, 300.0f, 40.0f, 0, 10.0f);
+    EXPECT_TRUE(Game_QueueCommand({5, 0, CMD_ACCELERATE}));
+    EXPECT_TRUE(Game_QueueCommand({5, 2, CMD_TURN_RIGHT}));
+    EXPECT_TRUE(Game_QueueCommand({5, 2, CMD_TURN_RIGHT}));
+    EXPECT_TRUE(Game_QueueCommand({6, 0, CMD_RELEASE}));
+    EXPECT_FALSE(Game_QueueCommand({6, MAX_CYCLES, CMD_TURN_LEFT}));
+    EXPECT_FALSE(Game_QueueCommand({6, 0, CMD_KINDS}));
+
+    EXPECT_EQ(Game_ApplyCommands(4), 0);
+    EXPECT_EQ(Game_ApplyCommands(5), 3);
+    EXPECT_EQ(cycles[0].accel, 0.008f);
+    EXPECT_EQ(cycles[2].heading, 2) << "two right turns, in order";
+    EXPECT_EQ(Game_QueuedCommands(), 1);
+    EXPECT_EQ(Game_ApplyCommands(6), 1);
+    EXPECT_EQ(cycles[0].accel, 0.0f);
+
+    // A full queue refuses more and keeps what it holds.
+    for (int i = 0; i < MAX_QUEUED_COMMANDS; i++)
+        ASSERT_TRUE(Game_QueueCommand({7, 1, i % 2 ? CMD_TURN_LEFT : CMD_TURN_RIGHT}));
+    EXPECT_FALSE(Game_QueueCommand({7, 1, CMD_TURN_LEFT}));
+    EXPECT_EQ(Game_ApplyCommands(7), MAX_QUEUED_COMMANDS);
+    Game_ClearCommands();
+}

@@ -22,8 +22,10 @@ protected:
         SND_SetBackend(nullptr);
         WorkDirTest::TearDown();
     }
+    // Looking, the view and help act at once; steering keys act when the next frame starts.
     static void Down(int key) { App_WindowProc(MSG_KEYDOWN, key); }
     static void Up(int key) { App_WindowProc(MSG_KEYUP, key); }
+    static int NextFrame() { return Game_ApplyCommands(g_frameCount + 1); }
 };
 
 TEST_F(Keys, TheFirstKeyLeavesTheTitleAndStartsTheEngines)
@@ -55,8 +57,11 @@ TEST_F(Keys, PlayKeysSteerLookAndShowHelpWhileHeld)
     PlaceCycle(1, 3000.0f, 3000.0f, 0);
 
     Down(VK_UP);
+    EXPECT_EQ(cycles[0].accel, 0.0f) << "not before its frame";
+    EXPECT_EQ(NextFrame(), 1);
     EXPECT_FLOAT_EQ(cycles[0].accel, 0.008f);
     Down(VK_DOWN);
+    NextFrame();
     EXPECT_FLOAT_EQ(cycles[0].accel, -0.008f);
     Down('C');
     EXPECT_EQ(lookDir, 2);
@@ -70,14 +75,17 @@ TEST_F(Keys, PlayKeysSteerLookAndShowHelpWhileHeld)
     Up('Q');
     EXPECT_EQ(lookDir, 3);
     EXPECT_EQ(helpShowing, 0);
+    NextFrame();
     EXPECT_EQ(cycles[0].accel, 0.0f);
 
     // Key repeat: every repeated left arrow turns another quarter.
     for (int repeat = 0; repeat < 3; repeat++)
         Down(VK_LEFT);
+    EXPECT_EQ(NextFrame(), 3);
     EXPECT_EQ(cycles[0].heading, 1);
     EXPECT_EQ(TrailLength(0), 5);
     Down(VK_RIGHT);
+    NextFrame();
     EXPECT_EQ(cycles[0].heading, 2);
     EXPECT_EQ(FakeAudio_Channel(SND_CH_TURN).plays, 4) << "each turn clicks";
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -343,6 +344,10 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     Game_InitState();
     g_gfxDeviceKind = GFX_DEVICE_HAL;   // each run tries the hardware device afresh
     int exitCode = App_Main(Headless_Start(script));
+    // A replayed game's keys taken after its last frame, up to the one that ended it, acted at
+    // once when it was played: its recorded state holds them.
+    if (options.replay)
+        Game_ApplyCommands(LONG_MAX);
     bool noHardware = options.gl && g_gfxDeviceKind != GFX_DEVICE_HAL;
     GFX_ReleaseTextures();
     bool audioWritten = true;
