@@ -108,6 +108,10 @@ void Game_FreeTrail(TrailNode *node);   // frees every node from this one on
 // A fingerprint of the whole game state: every cycle and trail node, every game-wide value, the
 // camera. Two runs that agree on it played the same game.
 uint64_t Game_StateHash();
+// The part of it every screen of one game shares: the cycles, their trails, the scores and the
+// random generator, without what each screen keeps for itself (camera, looking, view, help).
+// Recordings and networked games compare this one.
+uint64_t Game_SharedStateHash();
 
 // Collisions. The point LOOK_AHEAD units in front of the cycle is tested, not the cycle itself.
 void Game_CheckCollision(int slot);
@@ -131,3 +135,4 @@ void Game_InitState();
 // The one random generator of the game, a linear congruential one: results 0..32767.
 void Game_SeedRandom(uint32_t seed);
 int Game_Random();
+uint32_t Game_RandomState();            // Game_SeedRandom(Game_RandomState()) changes nothing

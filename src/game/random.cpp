@@ -14,3 +14,8 @@ int Game_Random()
     randomState = randomState * 214013u + 2531011u;
     return (int)((randomState >> 16) & 0x7FFF);
 }
+
+uint32_t Game_RandomState()
+{
+    return randomState;
+}

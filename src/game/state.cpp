@@ -78,9 +78,9 @@ struct Fnv {
 
 }  // namespace
 
-uint64_t Game_StateHash()
+// Every cycle and every node of its trail.
+static void AddCycles(Fnv &f)
 {
-    Fnv f;
     for (const Cycle &c : cycles) {
         f.Add(c.heading), f.Add(c.x), f.Add(c.y), f.Add(c.z), f.Add(c.dirX), f.Add(c.dirZ);
         f.Add(c.speed), f.Add(c.accel), f.Add(c.red), f.Add(c.green), f.Add(c.blue);
@@ -92,9 +92,28 @@ uint64_t Game_StateHash()
         }
         f.Add(-1);   // end of this trail
     }
+}
+
+uint64_t Game_StateHash()
+{
+    Fnv f;
+    AddCycles(f);
     f.Add(cycleCount), f.Add(demoMode), f.Add(titleShowing), f.Add(helpShowing);
     f.Add(showScores), f.Add(lookDir), f.Add(viewMode), f.Add(camAngle);
     f.Add(shotKind), f.Add(shotDistance), f.Add(shotFrames), f.Add(shotAngle);
     f.Add(shotEye), f.Add(shotTarget), f.Add(g_viewMatrix);
+    return f.hash;
+}
+
+uint64_t Game_SharedStateHash()
+{
+    Fnv f;
+    AddCycles(f);
+    f.Add(cycleCount), f.Add(demoMode), f.Add(showScores), f.Add(Game_RandomState());
+    // The demo's director draws its shots from the game's generator: in the demo it is shared.
+    if (demoMode == 1) {
+        f.Add(shotKind), f.Add(shotDistance), f.Add(shotFrames), f.Add(shotAngle);
+        f.Add(shotEye), f.Add(shotTarget);
+    }
     return f.hash;
 }

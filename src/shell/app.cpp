@@ -35,9 +35,17 @@ void App_PostQuit(int code)
     quitCode = code;
 }
 
+static void (*commandSource)(long frame) = nullptr;
+
+void App_SetCommandSource(void (*feed)(long frame))
+{
+    commandSource = feed;
+}
+
 void App_Command(const GameCommand &command)
 {
-    Game_QueueCommand(command);
+    if (Game_QueueCommand(command))
+        Record_Command(command);
 }
 
 // One frame, run by the paint message. Frames are paced by the timer alone: at most one per
@@ -48,11 +56,14 @@ static int RunFrame()
         return 1;
     frameTicks.exchange(0);
     g_frameCount++;
+    if (commandSource)
+        commandSource(g_frameCount);
     Game_ApplyCommands(g_frameCount);
     // The back buffer is filled black first: nothing else would clear what the page showed
     // two frames ago where no polygon falls.
     GFX_PreDraw_Step(1);
     Game_Update();
+    Record_Frame(g_frameCount);
     Scene_Draw();
     GFX_PostDraw_Step();
     return 1;
@@ -115,7 +126,6 @@ static int RunMessageLoop()
         case EV_IDLE:     App_WindowProc(MSG_PAINT, 0); break;
         case EV_KEY_DOWN:
         case EV_KEY_UP:
-            Record_Key(event.type, event.key);
             App_WindowProc(event.type == EV_KEY_DOWN ? MSG_KEYDOWN : MSG_KEYUP, event.key);
             break;
         case EV_DESTROY:  App_WindowProc(MSG_DESTROY, 0); break;
@@ -184,6 +194,7 @@ int App_Main(const FrontEnd *frontEnd)
         return 1;
 
     App_ReadSetup();
+    Record_Setup();
     SND_Init();
     Math_Init();
     if (!Scene_BuildArena())

@@ -4,6 +4,7 @@
 #include "shell/shell.h"
 
 #include "game/game.h"
+#include "shell/record.h"
 #include "sound/sound.h"
 
 enum { KEY_C = 67, KEY_D = 68, KEY_V = 86, KEY_X = 88, KEY_Z = 90 };
@@ -20,6 +21,7 @@ static void LeaveTitle(int key)
     if (key == KEY_D)
         demoMode = 1;
     titleShowing = 0;
+    Record_Play(demoMode);
     MUS_StopAll();
     // The engines start: the player's turned down, and channels 1 and 2 turned down once for
     // every computer cycle (3 and 4 keep the volume they were made with).

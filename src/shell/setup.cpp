@@ -9,12 +9,13 @@
 #include "graphics/gfx.h"
 #include "platform/files.h"
 
-enum { COLOUR_LINES = 5, SECOND_GROUP_MAX = 2, COMPUTER_MAX = MAX_CYCLES - 1 };
+enum { SECOND_GROUP_MAX = 2, COMPUTER_MAX = MAX_CYCLES - 1 };
 
 static const char SETUP_FILE[] = "setup.txt";
 static const char LOG_FILE[] = "error.txt";
 
-struct Colour { float red, green, blue; };
+static const SetupValues DEFAULT_SETUP = {{}, COMPUTER_MAX - 1, 0, 1};
+SetupValues g_setup = DEFAULT_SETUP;
 
 // One colour channel as a byte: the float times 255, truncated. Out-of-range values are held at
 // 0 and 255 rather than wrapped into a different colour.
@@ -28,19 +29,19 @@ static uint32_t ChannelByte(float value)
     return (uint32_t)(int)scaled;
 }
 
-static int InRange(const Colour &c)
+static int InRange(const float *c)
 {
-    return c.red >= 0.0f && c.red <= 1.0f && c.green >= 0.0f && c.green <= 1.0f &&
-           c.blue >= 0.0f && c.blue <= 1.0f;
+    return c[0] >= 0.0f && c[0] <= 1.0f && c[1] >= 0.0f && c[1] <= 1.0f && c[2] >= 0.0f &&
+           c[2] <= 1.0f;
 }
 
-static void Paint(int slot, const Colour &c)
+static void Paint(int slot, const float *c)
 {
     Cycle &cycle = cycles[slot];
-    cycle.red = c.red;
-    cycle.green = c.green;
-    cycle.blue = c.blue;
-    cycle.color = ChannelByte(c.red) | ChannelByte(c.green) << 8 | ChannelByte(c.blue) << 16;
+    cycle.red = c[0];
+    cycle.green = c[1];
+    cycle.blue = c[2];
+    cycle.color = ChannelByte(c[0]) | ChannelByte(c[1]) << 8 | ChannelByte(c[2]) << 16;
 }
 
 // Group sizes the rest of the game cannot cope with (no computer cycle, more than four, a second
@@ -75,31 +76,48 @@ void App_UseSetupFile(const char *path)
     setupPath = path ? path : SETUP_FILE;
 }
 
+static const SetupValues *givenSetup = nullptr;
+
+void App_UseSetupValues(const SetupValues *values)
+{
+    givenSetup = values;
+}
+
 void App_ReadSetup()
 {
+    g_setup = DEFAULT_SETUP;
+    if (givenSetup) {
+        App_ApplySetup(*givenSetup);
+        return;
+    }
     FILE *file = Platform_OpenFile(setupPath.c_str(), "r");
     if (!file)
         return;
 
     // Values that do not read stay 0; once one fails, every later read fails at the same place.
-    Colour colours[COLOUR_LINES] = {};
-    for (Colour &c : colours)
-        fscanf(file, "%f %f %f\n", &c.red, &c.green, &c.blue);
-    int first = 0, second = 0, scores = 0;
-    fscanf(file, "%d %d %d", &first, &second, &scores);
+    SetupValues values = {};
+    for (float *c : values.colours)
+        fscanf(file, "%f %f %f\n", &c[0], &c[1], &c[2]);
+    fscanf(file, "%d %d %d", &values.first, &values.second, &values.scores);
     fclose(file);
 
-    for (int line = 0; line < COLOUR_LINES; line++)
-        if (!InRange(colours[line]))
+    for (int line = 0; line < SETUP_COLOURS; line++)
+        if (!InRange(values.colours[line]))
             GFX_LogError(LOG_FILE, "App_ReadSetup : %s colour line %d lies outside 0..1; its "
                          "channels are held at 0 and 255", SETUP_FILE, line + 1);
-    ClampGroups(&first, &second);
+    ClampGroups(&values.first, &values.second);
+    App_ApplySetup(values);
+}
 
-    showScores = scores;
+void App_ApplySetup(const SetupValues &values)
+{
+    g_setup = values;
+    const int first = values.first, second = values.second;
+    showScores = values.scores;
     cycleCount = first + second + 1;
-    Paint(0, colours[0]);
+    Paint(0, values.colours[0]);
     for (int slot = 1; slot <= first; slot++) {
-        Paint(slot, colours[slot]);
+        Paint(slot, values.colours[slot]);
         cycles[slot].target = 0;
     }
     // The second group always takes lines 4 and 5, and each of its cycles pairs off with the
@@ -107,7 +125,7 @@ void App_ReadSetup()
     // (With a lone first-group cycle, the second group's second cycle pairs with the first.)
     for (int place = 1; place <= second; place++) {
         int slot = first + place;
-        Paint(slot, colours[place + 2]);
+        Paint(slot, values.colours[place + 2]);
         cycles[place].target = (uint8_t)slot;
         cycles[slot].target = (uint8_t)place;
     }

@@ -26,9 +26,26 @@ int App_KeyMessage(int message, int key);
 void App_PostQuit(int code);
 // A command of this screen's person: queued for its frame and written to the recording.
 void App_Command(const GameCommand &command);
+// Installs what queues the commands of other sources (a recording being played) at the start of
+// each frame, before the frame applies them; null for none.
+void App_SetCommandSource(void (*feed)(long frame));
 
+// The set-up in force: five colour lines as read (0..1 each, but not checked), the sizes of the
+// two computer groups once brought into range, and the score flag. Without a file: black
+// cycles, three in the first group, scores shown. Recordings carry it.
+enum { SETUP_COLOURS = 5 };
+struct SetupValues {
+    float colours[SETUP_COLOURS][3];
+    int first, second, scores;
+};
+extern SetupValues g_setup;
 // Reads "setup.txt" once at start-up: cycle colours, the two computer groups and the score flag.
 void App_ReadSetup();
+// Puts a set-up in force, as reading it does: the cycle count, colours, rivals and score flag.
+void App_ApplySetup(const SetupValues &values);
+// Makes App_ReadSetup put these values in force instead of reading a file (a recording being
+// played carries the set-up it was played with); null goes back to reading.
+void App_UseSetupValues(const SetupValues *values);
 // Reads the set-up from `path` instead (the player's own copy), still called "setup.txt" in the
 // log; null goes back to "setup.txt".
 void App_UseSetupFile(const char *path);

@@ -41,5 +41,5 @@ if [ "$code" -ne 0 ]; then
     exit 1
 fi
 grep -E '^(clock|end|state-hash)' "$recording"
-echo "$(grep -cE '^[0-9]+ (down|up) ' "$recording") keys recorded"
+echo "$(grep -cE '^[0-9]+ [0-4] ' "$recording") commands recorded"
 "$zarksim" --data "$game_dir" --replay "$recording"

@@ -148,24 +148,22 @@ int Sim_ParseArgs(int argc, char **argv, SimOptions *options, std::string *error
 
 namespace {
 
-// Reads a key script, or with `recording` a recorded game, whose other lines it fills in.
-int ReadScript(const char *path, std::vector<HeadlessEvent> *events, SimRecording *recording,
-               std::string *error)
+// Reads a key script, one key a line.
+int ReadScript(const char *path, std::vector<HeadlessEvent> *events, std::string *error)
 {
-    FILE *opened = Platform_OpenFile(path, "r");
-    if (!opened) {
-        *error = std::string(recording ? "cannot read recording " : "cannot read key script ") +
-                 path;
+    FILE *file = Platform_OpenFile(path, "r");
+    if (!file) {
+        *error = std::string("cannot read key script ") + path;
         return 0;
     }
-    std::string text;
-    char block[4096];
-    for (size_t got; (got = fread(block, 1, sizeof block, opened)) > 0;)
-        text.append(block, got);
-    fclose(opened);
-    std::istringstream file(text);
-    std::string line;
-    for (int number = 1; std::getline(file, line); number++) {
+    char buffer[258];
+    bool good = true;
+    int number = 0;
+    while (good && fgets(buffer, sizeof buffer, file)) {
+        number++;
+        std::string line = buffer;
+        // Every line is bounded: a longer one is an error, not memory without end.
+        good = line.size() < 257 || line.back() == '\n';
         size_t hash = line.find('#');
         if (hash != std::string::npos)
             line.erase(hash);
@@ -173,35 +171,17 @@ int ReadScript(const char *path, std::vector<HeadlessEvent> *events, SimRecordin
         std::vector<std::string> w;
         for (std::string word; in >> word;)
             w.push_back(word);
-        if (w.empty())
+        if (!good || w.empty())
             continue;
         long f, c;
-        bool good = false;
-        if (recording && w.size() == 2 && w[0] == "zarkride-recording") {
-            good = w[1] == "1";
-        } else if (recording && w.size() == 2 && w[0] == "clock") {
-            good = ParseNumber(w[1].c_str(), 0, 0xFFFFFFFFL, &c);
-            if (good)
-                recording->clockReadings.push_back((uint32_t)c);
-        } else if (recording && w.size() == 2 && w[0] == "end") {
-            good = ParseNumber(w[1].c_str(), 0, 100000000L, &recording->end);
-        } else if (recording && w.size() == 2 && w[0] == "state-hash") {
-            good = w[1].size() == 16 && w[1].find_first_not_of("0123456789abcdef") == std::string::npos;
-            recording->stateHash = w[1];
-        } else if (w.size() == 3 && (w[1] == "down" || w[1] == "up") &&
-                   ParseNumber(w[0].c_str(), 1, 100000000L, &f) &&
-                   ParseNumber(w[2].c_str(), 0, 255, &c)) {
+        good = w.size() == 3 && (w[1] == "down" || w[1] == "up") &&
+               ParseNumber(w[0].c_str(), 1, 100000000L, &f) && ParseNumber(w[2].c_str(), 0, 255, &c);
+        if (good)
             events->push_back({f, w[1] == "down" ? (int)EV_KEY_DOWN : (int)EV_KEY_UP, (int)c});
-            good = true;
-        }
-        if (!good) {
-            *error = std::string(path) + ":" + std::to_string(number) + ": expected " +
-                     (recording ? "a line of a zarkride recording" : "\"FRAME down|up CODE\"");
-            return 0;
-        }
     }
-    if (recording && (recording->end < 0 || recording->clockReadings.empty())) {
-        *error = std::string(path) + " is not a whole recording: it has no end or no clock line";
+    fclose(file);
+    if (!good) {
+        *error = std::string(path) + ":" + std::to_string(number) + ": expected \"FRAME down|up CODE\"";
         return 0;
     }
     // The front end plays events in order; keys of one frame keep the order of the file.
@@ -214,12 +194,7 @@ int ReadScript(const char *path, std::vector<HeadlessEvent> *events, SimRecordin
 
 int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error)
 {
-    return ReadScript(path, events, nullptr, error);
-}
-
-int Sim_ReadRecording(const char *path, SimRecording *recording, std::string *error)
-{
-    return ReadScript(path, &recording->keys, recording, error);
+    return ReadScript(path, events, error);
 }
 
 namespace {
@@ -292,17 +267,20 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
     // Passes count from 1; the title is left just before pass `title`, and frame f of play is
     // pass f + title - 1.
     const long shift = options.title - 1;
-    const int leaveKey = options.demo ? (int)'D' : (int)VK_F8;
+    const Recording *recording = options.replay;
+    const bool keyReplay = recording && recording->version == 1;
+    const int leaveKey = options.demo || (recording && recording->demo) ? (int)'D' : (int)VK_F8;
     HeadlessScript script;
     script.clockSeconds = options.seed;
-    script.clockReadings = options.clockReadings;
-    if (!options.replay) {
+    if (recording)
+        script.clockReadings = recording->clockReadings;
+    if (!keyReplay) {
         script.events.push_back({options.title, EV_KEY_DOWN, leaveKey});
         script.events.push_back({options.title, EV_KEY_UP, leaveKey});
     }
     // Keys after the last frame are never pressed: the Escape that ends the run comes first. A
-    // replay also has the keys taken after its last frame, up to the one that ended the game.
-    const long lastPass = options.frames + options.title - (options.replay ? 0 : 1);
+    // recording of keys also has those taken after its last frame, up to the one that ended it.
+    const long lastPass = options.frames + options.title - (keyReplay ? 0 : 1);
     for (HeadlessEvent key : keys) {
         key.frame += shift;
         if (key.frame <= lastPass)
@@ -343,10 +321,24 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
 
     Game_InitState();
     g_gfxDeviceKind = GFX_DEVICE_HAL;   // each run tries the hardware device afresh
+    if (recording && !keyReplay) {
+        // The recording's commands are queued frame by frame, as they were played.
+        static const Recording *feeding;
+        static size_t next;
+        feeding = recording, next = 0;
+        App_SetCommandSource([](long frame) {
+            const std::vector<GameCommand> &commands = feeding->commands;
+            for (; next < commands.size() && commands[next].frame <= frame; next++)
+                Game_QueueCommand(commands[next]);
+        });
+        App_UseSetupValues(&recording->setup);
+    }
     int exitCode = App_Main(Headless_Start(script));
-    // A replayed game's keys taken after its last frame, up to the one that ended it, acted at
-    // once when it was played: its recorded state holds them.
-    if (options.replay)
+    App_SetCommandSource(nullptr);
+    App_UseSetupValues(nullptr);
+    // A recording of keys holds those taken after its last frame, up to the one that ended the
+    // game: they acted at once when it was played, and its recorded state holds them.
+    if (keyReplay)
         Game_ApplyCommands(LONG_MAX);
     bool noHardware = options.gl && g_gfxDeviceKind != GFX_DEVICE_HAL;
     GFX_ReleaseTextures();
@@ -366,6 +358,89 @@ int Sim_Run(const SimOptions &options, const std::vector<HeadlessEvent> &keys)
         fprintf(stderr, "zarksim: no OpenGL 3.3 core device could be made; the software device "
                         "drew instead\n");
     return exitCode != 0 ? exitCode : failedShots || noHardware || !audioWritten ? 1 : 0;
+}
+
+int Sim_Replay(const SimOptions &options)
+{
+    const Recording &r = *options.replay;
+    const char *file = options.replayFile.c_str();
+    if (r.version >= 2) {
+        if (r.gameVersion != RECORDING_GAME_VERSION)
+            fprintf(stderr, "zarksim: %s was recorded by zarkride %s, this is %s: it may not play "
+                            "the same\n", file, r.gameVersion.empty() ? "of no version" :
+                            r.gameVersion.c_str(), RECORDING_GAME_VERSION);
+        if (r.hasDataHash && r.dataHash != Record_DataHash()) {
+            fprintf(stderr, "zarksim: %s was played with another %s (fingerprint %016llx, here "
+                            "%016llx): it cannot be played the same with these data files\n",
+                    file, RECORDING_DATA_FILE, (unsigned long long)r.dataHash,
+                    (unsigned long long)Record_DataHash());
+            return 1;
+        }
+        const std::string lines = Record_SetupLines(r.setup);
+        if (r.hasSetupHash && r.setupHash != Record_Fnv(lines.data(), lines.size())) {
+            fprintf(stderr, "zarksim: %s is damaged: its set-up lines do not match their "
+                            "fingerprint\n", file);
+            return 1;
+        }
+    }
+    std::vector<HeadlessEvent> keys;
+    for (const RecordedKey &key : r.keys)
+        keys.push_back({key.frame, key.down ? (int)EV_KEY_DOWN : (int)EV_KEY_UP, key.key});
+
+    // The shared state is checked wherever the recording has it, and the first frame where the
+    // replay left the recorded game is named.
+    SimOptions run = options;
+    run.frames = r.lastFrame;
+    long leftAt = 0, lastGood = 0;
+    size_t next = 0;
+    run.afterFrame = [&](long frame) {
+        if (options.afterFrame)
+            options.afterFrame(frame);
+        if (next < r.hashes.size() && r.hashes[next].frame == frame) {
+            if (Game_SharedStateHash() != r.hashes[next].hash) {
+                if (!leftAt)
+                    leftAt = frame;
+            } else if (!leftAt) {
+                lastGood = frame;
+            }
+            next++;
+        }
+    };
+    int exitCode = Sim_Run(run, keys);
+    if (exitCode != 0)
+        return exitCode;
+    if (leftAt) {
+        fprintf(stderr, "zarksim: the replay left the recorded game between frame %ld and frame "
+                        "%ld\n", lastGood, leftAt);
+        return 1;
+    }
+    if (r.end >= 0 && g_frameCount != r.end) {
+        fprintf(stderr, "zarksim: the replay ran %ld frames, the recorded game %ld\n", g_frameCount,
+                r.end);
+        return 1;
+    }
+    if (r.end < 0) {
+        fprintf(stderr, "zarksim: %s is incomplete: the game ended without writing its end (a "
+                        "crash, a signal, a full disk or a lost display); it was played to frame "
+                        "%ld, the last it recorded, and this is the state there:\n", file,
+                r.lastFrame);
+        if (!options.state)
+            Sim_PrintState(stderr);
+        return 0;
+    }
+    if (!r.hasStateHash) {
+        fprintf(stderr, "zarksim: %s holds no final state: nothing was checked at its end\n", file);
+        return 0;
+    }
+    const uint64_t replayed = r.version == 1 ? Sim_StateHash() : Game_SharedStateHash();
+    if (replayed != r.stateHash) {
+        fprintf(stderr, "zarksim: the replay ended in state-hash %016llx, the recorded game in "
+                        "%016llx\n", (unsigned long long)replayed, (unsigned long long)r.stateHash);
+        return 1;
+    }
+    fprintf(stderr, "zarksim: the replay ended in the recorded state, state-hash %016llx\n",
+            (unsigned long long)replayed);
+    return 0;
 }
 
 long Sim_PeakMemoryKib()

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/headless/headless.h"
+#include "shell/record.h"
 
 struct SimOptions {
     std::string dataDir;        // empty: the current directory
@@ -24,10 +25,9 @@ struct SimOptions {
     std::string audioFile;      // where to write what a player would hear; empty: no sound
     bool progress = false;      // say how far the run has got, and its peak memory, as it goes
     std::string replayFile;     // a recorded game to play again (its own clock, keys and frames)
-    // What a replay takes from its recording: the clock's readings, and the keys come with the
-    // one that left the title, so none is pressed for it.
-    std::vector<uint32_t> clockReadings;
-    bool replay = false;
+    // The recording being played, read from replayFile: its clock readings, set-up and commands
+    // (or keys, which come with the one that left the title) and its frames.
+    const Recording *replay = nullptr;
     // Called after each frame of play with its number from 1, for tests that follow the game.
     std::function<void(long frame)> afterFrame;
     struct Screenshot {
@@ -45,15 +45,10 @@ void Sim_PrintUsage(FILE *out);
 // mistake returns 0 and names the line in *error.
 int Sim_ReadKeys(const char *path, std::vector<HeadlessEvent> *events, std::string *error);
 
-// A game the player recorded with zarkride --record.
-struct SimRecording {
-    std::vector<uint32_t> clockReadings;
-    std::vector<HeadlessEvent> keys;   // in frame order
-    long end = -1;                     // the last frame the game ran
-    std::string stateHash;             // as the game ended, 16 hex digits; empty if unknown
-};
-// Reads a recording; on a mistake returns 0 and names the line in *error.
-int Sim_ReadRecording(const char *path, SimRecording *recording, std::string *error);
+// Plays a recording again (options.replay) and says on standard error how it went: whether it
+// left the recorded game and where, and whether it ended in the recorded state. Returns 0 when
+// it played as recorded, else 1 (or the game's own exit code).
+int Sim_Replay(const SimOptions &options);
 
 // Runs the game from start-up through `frames` frames and returns its exit code (1 also when a
 // screenshot could not be saved, or the hardware device was asked for and could not be made). The title is
