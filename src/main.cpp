@@ -21,6 +21,7 @@
 #include "shell/places.h"
 #include "shell/record.h"
 #include "shell/shell.h"
+#include "shell/viewer.h"
 #include "sound/openal/openal_audio.h"
 #include "sound/sound.h"
 
@@ -36,6 +37,10 @@ const char USAGE[] =
     "  --device gl|soft   draw with OpenGL (the default) or the software renderer\n"
     "  --record FILE      write the game to FILE as it is played, to watch it again with\n"
     "                     zarksim --replay FILE\n"
+    "  --replay [FILE]    watch a recorded game again (without FILE, the latest): Space\n"
+    "                     pauses, . steps, Up/Down change the speed, Left/Right jump 10 s,\n"
+    "                     Home goes to the start, V changes the view, 1-5 follow a cycle,\n"
+    "                     D the director, Escape ends\n"
     "\n"
     "Keys: arrows turn and speed up or slow down, Z X C look left, right and back, V changes the\n"
     "view, F1 shows help; on the title D starts the demo. Any other key ends the game.\n"
@@ -45,6 +50,8 @@ struct Options {
     bool help = false, version = false, window = false;
     const char *device = nullptr;   // null: $ZARKRIDE_DEVICE, else gl
     std::string record;
+    bool replay = false;
+    std::string replayFile;         // empty: the latest recording
 };
 
 // Reads the command line; on a mistake says what on standard error and returns 0.
@@ -58,6 +65,10 @@ int ParseArgs(int argc, char **argv, Options *options)
             options->version = true;
         } else if (strcmp(arg, "--window") == 0) {
             options->window = true;
+        } else if (strcmp(arg, "--replay") == 0) {
+            options->replay = true;
+            if (i + 1 < argc && strncmp(argv[i + 1], "--", 2) != 0)
+                options->replayFile = argv[++i];
         } else if (strcmp(arg, "--device") == 0 || strcmp(arg, "--record") == 0) {
             if (i + 1 >= argc) {
                 fprintf(stderr, "zarkride: %s needs a value\n", arg);
@@ -77,6 +88,22 @@ int ParseArgs(int argc, char **argv, Options *options)
             return 0;
         }
     }
+    if (options->replay && !options->record.empty()) {
+        fprintf(stderr, "zarkride: --replay plays a recording and records nothing: it cannot "
+                        "go with --record\n");
+        return 0;
+    }
+    return 1;
+}
+
+// A recording that cannot be played is said in a message box, where a display can be had, and
+// on standard error.
+int RefuseRecording(const std::string &reason)
+{
+    if (SDLFE_OpenDisplay())
+        SDL_FrontEnd()->MessageBox(nullptr, reason.c_str(), "Zarkride");
+    else
+        fprintf(stderr, "zarkride: %s\n", reason.c_str());
     return 1;
 }
 
@@ -150,12 +177,30 @@ int main(int argc, char **argv)
         fprintf(stderr, "zarkride: cannot write %s: %s\n", options.record.c_str(), strerror(errno));
         return 1;
     }
+    // The recording to watch is named from where the game was started too.
+    std::string replayError;
+    if (options.replay) {
+        std::string path = options.replayFile.empty() ? Viewer_LatestRecording() : options.replayFile;
+        if (path.empty())
+            replayError = "there is no recorded game to watch yet";
+        else
+            Viewer_Open(path.c_str(), &replayError);
+    }
     if (!SettleIn())
         return 1;
+    if (options.replay && replayError.empty()) {
+        std::string warning;
+        replayError = Viewer_Check(&warning);
+        if (!warning.empty())
+            fprintf(stderr, "zarkride: %s\n", warning.c_str());
+    }
+    if (!replayError.empty())
+        return RefuseRecording(replayError);
     // The sound device opens and the music's soundfont loads while the display is opened and the
-    // game starts.
+    // game starts; a replay has no music.
     OpenAL_OpenAhead();
-    MUS_Prepare();
+    if (!options.replay)
+        MUS_Prepare();
     if (!SDLFE_OpenDisplay())
         return 1;
 

@@ -8,6 +8,7 @@
 #include "scene/math3d.h"
 #include "scene/scene.h"
 #include "shell/record.h"
+#include "shell/viewer.h"
 #include "sound/sound.h"
 
 const FrontEnd *g_frontEnd = nullptr;
@@ -55,18 +56,23 @@ static int RunFrame()
     if (frameTicks.load() == 0 || titleShowing)
         return 1;
     frameTicks.exchange(0);
+    // The back buffer is filled black first: nothing else would clear what the page showed
+    // two frames ago where no polygon falls.
+    GFX_PreDraw_Step(1);
+    App_StepGame();
+    Scene_Draw();
+    GFX_PostDraw_Step();
+    return 1;
+}
+
+void App_StepGame()
+{
     g_frameCount++;
     if (commandSource)
         commandSource(g_frameCount);
     Game_ApplyCommands(g_frameCount);
-    // The back buffer is filled black first: nothing else would clear what the page showed
-    // two frames ago where no polygon falls.
-    GFX_PreDraw_Step(1);
     Game_Update();
     Record_Frame(g_frameCount);
-    Scene_Draw();
-    GFX_PostDraw_Step();
-    return 1;
 }
 
 int App_WindowProc(int message, int key)
@@ -79,10 +85,10 @@ int App_WindowProc(int message, int key)
         App_PostQuit(0);
         return 1;
     case MSG_PAINT:
-        return RunFrame();
+        return Viewer_Active() ? Viewer_Paint() : RunFrame();
     case MSG_KEYDOWN:
     case MSG_KEYUP:
-        return App_KeyMessage(message, key);
+        return Viewer_Active() ? Viewer_Key(message, key) : App_KeyMessage(message, key);
     }
     return 0;
 }
@@ -203,7 +209,9 @@ int App_Main(const FrontEnd *frontEnd)
 
     // Reseeding here restarts the sequence when start-up took less than a second.
     Game_SeedRandom(ReadClock());
-    MUS_Play();
+    // A replay has no title and no music: the viewer starts on the recording's first frame.
+    if (!Viewer_Active())
+        MUS_Play();
 
     if (!GFX_Init(g_window)) {
         // The music is left playing here; the end of the process stops it.
@@ -211,7 +219,10 @@ int App_Main(const FrontEnd *frontEnd)
         GFX_Shutdown();
         return 1;
     }
-    App_ShowTitle();
+    if (Viewer_Active())
+        Viewer_Begin();
+    else
+        App_ShowTitle();
 
     periodGranted = g_frontEnd->BeginTimerPeriod(TIMER_RESOLUTION_MS);
     if (!periodGranted)

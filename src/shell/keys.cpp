@@ -23,6 +23,11 @@ static void LeaveTitle(int key)
     titleShowing = 0;
     Record_Play(demoMode);
     MUS_StopAll();
+    App_StartEngines();
+}
+
+void App_StartEngines()
+{
     // The engines start: the player's turned down, and channels 1 and 2 turned down once for
     // every computer cycle (3 and 4 keep the volume they were made with).
     SND_SetVolume(0, -600);

@@ -66,6 +66,11 @@ struct Recording {
 // Reads and checks a recording; on a mistake returns 0 and says what, with the line, in *error.
 int Recording_Read(const char *path, Recording *recording, std::string *error);
 
+// What keeps a recording from playing here as it was played: another cycle model, or set-up
+// lines that do not match their fingerprint; "" when nothing does. Another game version plays,
+// with *warning saying so.
+std::string Recording_Mismatch(const Recording &recording, const char *file, std::string *warning);
+
 // Starts writing the recording to path; 0 when it cannot be opened (errno says why).
 int Record_Start(const char *path);
 // What the game does, as it does it; nothing when no recording was started. A write that fails

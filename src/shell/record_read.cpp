@@ -248,3 +248,25 @@ int Recording_Read(const char *path, Recording *recording, std::string *error)
     }
     return 1;
 }
+
+std::string Recording_Mismatch(const Recording &r, const char *file, std::string *warning)
+{
+    warning->clear();
+    if (r.version < 2)
+        return "";
+    if (r.gameVersion != RECORDING_GAME_VERSION)
+        *warning = std::string(file) + " was recorded by zarkride " +
+                   (r.gameVersion.empty() ? "of no version" : r.gameVersion) + ", this is " +
+                   RECORDING_GAME_VERSION + ": it may not play the same";
+    char hashes[80];
+    if (r.hasDataHash && r.dataHash != Record_DataHash()) {
+        snprintf(hashes, sizeof hashes, "fingerprint %016llx, here %016llx",
+                 (unsigned long long)r.dataHash, (unsigned long long)Record_DataHash());
+        return std::string(file) + " was played with another " + RECORDING_DATA_FILE + " (" +
+               hashes + "): it cannot be played the same with these data files";
+    }
+    const std::string lines = Record_SetupLines(r.setup);
+    if (r.hasSetupHash && r.setupHash != Record_Fnv(lines.data(), lines.size()))
+        return std::string(file) + " is damaged: its set-up lines do not match their fingerprint";
+    return "";
+}

@@ -24,6 +24,11 @@ int App_WindowProc(int message, int key);
 int App_KeyMessage(int message, int key);
 // Asks the message loop to end the program with the given exit code.
 void App_PostQuit(int code);
+// One frame of play, as every frame runs it: the frame counted, the commands due queued and
+// applied, the cycles moved and the frame recorded. Drawing it is the caller's.
+void App_StepGame();
+// The engines start, as leaving the title starts them.
+void App_StartEngines();
 // A command of this screen's person: queued for its frame and written to the recording.
 void App_Command(const GameCommand &command);
 // Installs what queues the commands of other sources (a recording being played) at the start of

@@ -83,9 +83,19 @@ static int Usable(int channel)
            channelLoaded[channel];
 }
 
+static int muted = 0;
+
+void SND_SetMuted(int mute)
+{
+    muted = mute;
+    if (muted)
+        for (int channel = 0; channel < SND_CHANNELS; channel++)
+            SND_Stop(channel);
+}
+
 void SND_Play(int channel)
 {
-    if (Usable(channel) && !g_audio->Play(channel) && g_frontEnd)
+    if (!muted && Usable(channel) && !g_audio->Play(channel) && g_frontEnd)
         g_frontEnd->MessageBox(nullptr, "Could not play sound", "DirectSound Error");
 }
 

@@ -21,6 +21,9 @@ void SND_Stop(int channel);
 void SND_SetVolume(int channel, int32_t hundredthsOfDecibel);  // 0 = full
 void SND_SetFrequency(int channel, uint32_t hertz);
 void SND_SetPosition(int channel, float x, float y, float z, float vx, float vy, float vz);
+// Silences every channel and keeps them silent (nothing starts) until unmuted; the replay viewer
+// mutes while it runs frames faster or slower than the game's own pace.
+void SND_SetMuted(int muted);
 
 // Loads one sound file into a channel at start-up: 0 when loaded; 1 the file cannot be read as
 // a sound, 4 it is not plain PCM, 5 the channel's buffer cannot be made, 7 nor filled; other

@@ -364,24 +364,12 @@ int Sim_Replay(const SimOptions &options)
 {
     const Recording &r = *options.replay;
     const char *file = options.replayFile.c_str();
-    if (r.version >= 2) {
-        if (r.gameVersion != RECORDING_GAME_VERSION)
-            fprintf(stderr, "zarksim: %s was recorded by zarkride %s, this is %s: it may not play "
-                            "the same\n", file, r.gameVersion.empty() ? "of no version" :
-                            r.gameVersion.c_str(), RECORDING_GAME_VERSION);
-        if (r.hasDataHash && r.dataHash != Record_DataHash()) {
-            fprintf(stderr, "zarksim: %s was played with another %s (fingerprint %016llx, here "
-                            "%016llx): it cannot be played the same with these data files\n",
-                    file, RECORDING_DATA_FILE, (unsigned long long)r.dataHash,
-                    (unsigned long long)Record_DataHash());
-            return 1;
-        }
-        const std::string lines = Record_SetupLines(r.setup);
-        if (r.hasSetupHash && r.setupHash != Record_Fnv(lines.data(), lines.size())) {
-            fprintf(stderr, "zarksim: %s is damaged: its set-up lines do not match their "
-                            "fingerprint\n", file);
-            return 1;
-        }
+    std::string warning, mismatch = Recording_Mismatch(r, file, &warning);
+    if (!warning.empty())
+        fprintf(stderr, "zarksim: %s\n", warning.c_str());
+    if (!mismatch.empty()) {
+        fprintf(stderr, "zarksim: %s\n", mismatch.c_str());
+        return 1;
     }
     std::vector<HeadlessEvent> keys;
     for (const RecordedKey &key : r.keys)

@@ -580,6 +580,7 @@ int SDLFE_VirtualKey(int sym)
     case SDLK_PAGEDOWN:  return VK_NEXT;
     case SDLK_END:       return VK_END;
     case SDLK_HOME:      return VK_HOME;
+    case SDLK_PERIOD:    return VK_OEM_PERIOD;
     case SDLK_INSERT:    return VK_INSERT;
     case SDLK_DELETE:    return VK_DELETE;
     case SDLK_KP_0:      return VK_NUMPAD0;
