@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,8 +36,9 @@ const char USAGE[] =
     "  --version          show the version and exit\n"
     "  --window           play in a 1280 x 960 window instead of the whole screen\n"
     "  --device gl|soft   draw with OpenGL (the default) or the software renderer\n"
-    "  --record FILE      write the game to FILE as it is played, to watch it again with\n"
-    "                     zarksim --replay FILE\n"
+    "  --record FILE      write what is played, the demo too, to FILE instead of the\n"
+    "                     replay folder, to watch it again with zarksim --replay FILE\n"
+    "  --no-record        do not record the game\n"
     "  --replay [FILE]    watch a recorded game again (without FILE, the latest): Space\n"
     "                     pauses, . steps, Up/Down change the speed, Left/Right jump 10 s,\n"
     "                     Home goes to the start, V changes the view, 1-5 follow a cycle,\n"
@@ -44,12 +46,14 @@ const char USAGE[] =
     "\n"
     "Keys: arrows turn and speed up or slow down, Z X C look left, right and back, V changes the\n"
     "view, F1 shows help; on the title D starts the demo. Any other key ends the game.\n"
-    "Data files come from $ZARKRIDE_DATA, the game's own folder, or " ZARKRIDE_INSTALLED_DATA ".\n";
+    "Data files come from $ZARKRIDE_DATA, the game's own folder, or " ZARKRIDE_INSTALLED_DATA ".\n"
+    "Every game is recorded in $XDG_STATE_HOME/zarkride/replays (~/.local/state/zarkride/replays);\n"
+    "the last 50 are kept.\n";
 
 struct Options {
-    bool help = false, version = false, window = false;
+    bool help = false, version = false, window = false, noRecord = false;
     const char *device = nullptr;   // null: $ZARKRIDE_DEVICE, else gl
-    std::string record;
+    const char *record = nullptr;   // null: every game into the replay folder
     bool replay = false;
     std::string replayFile;         // empty: the latest recording
 };
@@ -69,6 +73,8 @@ int ParseArgs(int argc, char **argv, Options *options)
             options->replay = true;
             if (i + 1 < argc && strncmp(argv[i + 1], "--", 2) != 0)
                 options->replayFile = argv[++i];
+        } else if (strcmp(arg, "--no-record") == 0) {
+            options->noRecord = true;
         } else if (strcmp(arg, "--device") == 0 || strcmp(arg, "--record") == 0) {
             if (i + 1 >= argc) {
                 fprintf(stderr, "zarkride: %s needs a value\n", arg);
@@ -76,6 +82,10 @@ int ParseArgs(int argc, char **argv, Options *options)
             }
             const char *value = argv[++i];
             if (strcmp(arg, "--record") == 0) {
+                if (!*value) {
+                    fprintf(stderr, "zarkride: --record needs a file name\n");
+                    return 0;
+                }
                 options->record = value;
             } else if (strcmp(value, "gl") == 0 || strcmp(value, "soft") == 0) {
                 options->device = value;
@@ -88,7 +98,7 @@ int ParseArgs(int argc, char **argv, Options *options)
             return 0;
         }
     }
-    if (options->replay && !options->record.empty()) {
+    if (options->replay && options->record) {
         fprintf(stderr, "zarkride: --replay plays a recording and records nothing: it cannot "
                         "go with --record\n");
         return 0;
@@ -172,9 +182,14 @@ int main(int argc, char **argv)
         printf("zarkride %s\n", ZARKRIDE_VERSION);
         return 0;
     }
+    // A broken pipe or a file grown past its limit is a write that fails, said where it happens
+    // (a recording goes on unwritten): neither ends the game.
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     // The recording is named from where the game was started, before it moves to its data.
-    if (!options.record.empty() && !Record_Start(options.record.c_str())) {
-        fprintf(stderr, "zarkride: cannot write %s: %s\n", options.record.c_str(), strerror(errno));
+    std::string why;
+    if (options.record && !Record_Start(options.record, &why)) {
+        fprintf(stderr, "zarkride: cannot write %s: %s\n", options.record, why.c_str());
         return 1;
     }
     // The recording to watch is named from where the game was started too.
@@ -186,6 +201,8 @@ int main(int argc, char **argv)
         else
             Viewer_Open(path.c_str(), &replayError);
     }
+    if (!options.record && !options.noRecord && !options.replay)
+        Record_EveryGame();
     if (!SettleIn())
         return 1;
     if (options.replay && replayError.empty()) {

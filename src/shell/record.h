@@ -71,8 +71,14 @@ int Recording_Read(const char *path, Recording *recording, std::string *error);
 // with *warning saying so.
 std::string Recording_Mismatch(const Recording &recording, const char *file, std::string *warning);
 
-// Starts writing the recording to path; 0 when it cannot be opened (errno says why).
-int Record_Start(const char *path);
+// Starts writing the recording to the file the player named; 0, with the reason in *why, when it
+// cannot be had: a symbolic link, a file that is not a recording, one another game is recording
+// into, or one that cannot be opened.
+int Record_Start(const char *path, std::string *why);
+// Records the game to be played in the replay folder, in a new file named after the time it
+// starts; the demo is not recorded. The oldest recordings there go, RECORDING_REPLAYS_KEPT stay.
+constexpr int RECORDING_REPLAYS_KEPT = 50;
+void Record_EveryGame();
 // What the game does, as it does it; nothing when no recording was started. A write that fails
 // is said on standard error and in the log, and the recording ends there.
 void Record_Clock(uint32_t seconds);

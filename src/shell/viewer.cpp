@@ -11,6 +11,7 @@
 #include "game/game.h"
 #include "graphics/gfx.h"
 #include "scene/scene.h"
+#include "shell/places.h"
 #include "shell/record.h"
 #include "shell/shell.h"
 #include "sound/sound.h"
@@ -283,7 +284,7 @@ void Viewer_Close()
 
 std::string Viewer_LatestRecording()
 {
-    return "";
+    return Places_LatestReplay();
 }
 
 bool Viewer_Active()

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -485,6 +486,9 @@ int SDLFE_OpenDisplay()
         fprintf(stderr, "zarkride: cannot open the display: %s\n", SDL_GetError());
         return 0;
     }
+    // A closed terminal or session (SIGHUP) ends the game as SIGTERM does, by SDL's own quit.
+    if (signal(SIGHUP, [](int) { raise(SIGTERM); }) == SIG_IGN)
+        signal(SIGHUP, SIG_IGN);    // started under nohup: it stays ignored
     // Without a display SDL falls back to drawing off screen, where nobody could see the game
     // or press a key; that is only wanted when asked for by name.
     const char *driver = SDL_GetCurrentVideoDriver();
