@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 
@@ -93,4 +96,66 @@ TEST_F(Places, TheLogNeverGoesIntoTheInstalledFolder)
     unsetenv("XDG_STATE_HOME");
     unsetenv("HOME");
     EXPECT_EQ(Places_LogFolder(installed, installed), "") << "no home: nowhere to write";
+}
+
+// Every game leaves a recording named after the second it started; the folder keeps the last 50
+// of them, by time and by number within a second, and nothing else in it is touched.
+TEST_F(Places, TheLastFiftyRecordingsAreKeptAndNothingElse)
+{
+    const char *tz = getenv("TZ");
+    const std::string oldTz = tz ? tz : "";
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setenv("XDG_STATE_HOME", (root + "/state").c_str(), 1);
+    const std::string folder = root + "/state/zarkride/replays";
+    EXPECT_EQ(Places_ReplayFolder(), folder);
+    EXPECT_EQ(Places_LatestReplay(), "") << "no folder yet";
+
+    struct tm start = {};
+    start.tm_year = 2026 - 1900, start.tm_mon = 11, start.tm_mday = 9;
+    start.tm_hour = 18, start.tm_min = 30, start.tm_sec = 5;
+    const time_t first = timegm(&start);
+    auto New = [](time_t when) {
+        std::string path;
+        int fd = Places_NewReplay(when, 50, &path);
+        EXPECT_GE(fd, 0) << path;
+        close(fd);
+        return path;
+    };
+    EXPECT_EQ(New(first), folder + "/2026-12-09_18-30-05.zrec");
+    const char *others[] = {"/notes.txt", "/2026-12-09.zrec", "/2026-12-09_18-30-05-1.zrec",
+                            "/2026-12-09_18-30-05.zrec.bak", "/2026-12-09_18-30-0x.zrec"};
+    for (const char *other : others)
+        std::ofstream(folder + other) << "not ours";
+    for (int game = 1; game < 45; game++)
+        New(first + game);
+    // Twelve games in one second: numbered, and the tenth comes after the ninth.
+    std::string last;
+    for (int game = 0; game < 12; game++)
+        last = New(first + 45);
+    EXPECT_EQ(last, folder + "/2026-12-09_18-30-50-12.zrec");
+    EXPECT_EQ(Places_LatestReplay(), last);
+
+    std::vector<std::string> kept = Places_Replays(folder);
+    ASSERT_EQ(kept.size(), 50u);
+    EXPECT_EQ(kept.front(), folder + "/2026-12-09_18-30-12.zrec") << "the 7 oldest went";
+    EXPECT_EQ(kept[37], folder + "/2026-12-09_18-30-49.zrec");
+    EXPECT_EQ(kept[38], folder + "/2026-12-09_18-30-50.zrec");
+    EXPECT_EQ(kept[39], folder + "/2026-12-09_18-30-50-2.zrec");
+    EXPECT_EQ(kept[48], folder + "/2026-12-09_18-30-50-11.zrec");
+    for (const char *other : others)
+        EXPECT_TRUE(std::ifstream(folder + other).good()) << other << " was deleted";
+
+    // A folder that cannot be made: no file, and the reason.
+    unsetenv("XDG_STATE_HOME");
+    setenv("HOME", (root + "/notes").c_str(), 1);
+    Touch("/notes");
+    std::string path;
+    EXPECT_EQ(Places_NewReplay(first, 50, &path), -1);
+    EXPECT_EQ(errno, ENOTDIR);
+    if (oldTz.empty())
+        unsetenv("TZ");
+    else
+        setenv("TZ", oldTz.c_str(), 1);
+    tzset();
 }
