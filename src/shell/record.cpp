@@ -191,7 +191,7 @@ void Record_Clock(uint32_t seconds)
 
 void Record_Setup()
 {
-    if (!recording)
+    if (!recording && !holding)
         return;
     std::string lines = Record_SetupLines(g_setup);
     Write("data %s %016" PRIx64 "\nsetup %016" PRIx64 "\n%s", RECORDING_DATA_FILE,

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# A game played in the real window with random keys and recorded with --record, then replayed
-# headless by zarksim, must end in the same state.
+# A game played in the real window with random keys, recorded as every game is in the replay
+# folder, then replayed headless by zarksim, must end in the same state.
 #   record_replay.sh GAME_DIR ZARKSIM gl|soft SECONDS
 set -u
 game_dir=$1
 zarksim=$2
 device=$3
 seconds=$4
-recording=$(mktemp)
-trap 'rm -f "$recording"' EXIT
+state=$(mktemp -d)
+trap 'rm -rf "$state"' EXIT
 
 displayfile=$(mktemp)
 Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp 5>"$displayfile" 2>/dev/null &
@@ -17,7 +17,7 @@ for _ in $(seq 50); do [ -s "$displayfile" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$displayfile")
 rm -f "$displayfile"
 
-ALSOFT_DRIVERS=null "$game_dir/zarkride" --device "$device" --record "$recording" >/dev/null 2>&1 &
+XDG_STATE_HOME=$state ALSOFT_DRIVERS=null "$game_dir/zarkride" --device "$device" >/dev/null 2>&1 &
 game=$!
 sleep 2
 # Keys that steer and look but never quit; each held a random moment, with random gaps.
@@ -40,6 +40,13 @@ if [ "$code" -ne 0 ]; then
     echo "the recorded game ended with exit code $code"
     exit 1
 fi
+recordings=("$state"/zarkride/replays/*.zrec)
+if [ ${#recordings[@]} -ne 1 ] || [ ! -f "${recordings[0]}" ]; then
+    echo "the game left ${#recordings[@]} recordings in the replay folder, not one:" "${recordings[@]}"
+    exit 1
+fi
+recording=${recordings[0]}
+echo "recorded in ${recording#"$state"/}"
 grep -E '^(clock|end|state-hash)' "$recording"
 echo "$(grep -cE '^[0-9]+ [0-4] ' "$recording") commands recorded"
 "$zarksim" --data "$game_dir" --replay "$recording"
