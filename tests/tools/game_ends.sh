@@ -3,12 +3,18 @@
 #   display  its display goes away in the middle of a demo: exit code 1, without waiting on the
 #            dead connection or crashing on it;
 #   term     it is sent SIGTERM in the middle of a demo: exit code 0, as for a quit;
-#   int      it is sent SIGINT (Ctrl+C) on the title, its music playing: exit code 0.
-#   game_ends.sh GAME_DIR gl|soft display|term|int
+#   int      it is sent SIGINT (Ctrl+C) on the title, its music playing: exit code 0;
+#   hup      its terminal closes in the middle of a demo: SIGPIPE, which it ignores, then SIGHUP:
+#            exit code 0, as for a quit.
+# What it recorded of the demo replays headless with zarksim as far as it goes.
+#   game_ends.sh GAME_DIR gl|soft display|term|int|hup ZARKSIM
 set -u
 game_dir=$1
 device=$2
 how=$3
+zarksim=$4
+recording=$(mktemp)
+trap 'rm -f "$recording"' EXIT
 
 displayfile=$(mktemp)
 Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp 5>"$displayfile" 2>/dev/null &
@@ -20,7 +26,7 @@ rm -f "$displayfile"
 cd "$game_dir" || exit 1
 # A background job of a script starts with SIGINT ignored; a player's Ctrl+C finds it not.
 DISPLAY=$display ZARKRIDE_DEVICE=$device ALSOFT_DRIVERS=null env --default-signal=INT ./zarkride \
-    >/dev/null 2>&1 &
+    --record "$recording" >/dev/null 2>&1 &
 game=$!
 sleep 2
 if [ "$how" != int ]; then
@@ -33,6 +39,11 @@ start=$(date +%s%N)
 if [ "$how" = display ]; then
     kill "$xvfb"
     want=1
+elif [ "$how" = hup ]; then
+    kill -PIPE "$game"
+    sleep 0.2
+    kill -HUP "$game"
+    want=0
 else
     kill -"${how^^}" "$game"
     want=0
@@ -47,4 +58,7 @@ if [ "$first" != "$game" ]; then
     exit 1
 fi
 echo "$device, $how: ended $took ms later, exit code $code"
-[ "$code" -eq "$want" ]
+[ "$code" -eq "$want" ] || exit 1
+[ "$how" = int ] && exit 0
+"$zarksim" --data "$game_dir" --replay "$recording" 2>&1 | tail -n 2
+exit "${PIPESTATUS[0]}"
