@@ -182,6 +182,8 @@ static void OpenReplay()
     }
     recordingPath = path;
     Write("%s", lines.c_str());
+    if (!recording)
+        unlink(path.c_str());   // not even its start could be written: no recording to watch
 }
 
 void Record_Clock(uint32_t seconds)

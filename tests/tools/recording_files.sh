@@ -84,12 +84,17 @@ played() {
     fi
 }
 # The disk: a small file system of the game's own, full before the game starts, holding the
-# replay folder.
+# replay folder, which is left empty.
 mkdir "$work/full"
 played "a full disk" unshare -m sh -c '
     mount -t tmpfs -o size=64k tmpfs "$1" || exit 9
     mkdir -p "$1/zarkride/replays"
     head -c 1M /dev/zero >"$1/fill" 2>/dev/null
-    XDG_STATE_HOME=$1 exec "$2"' sh "$work/full" "$game"
+    XDG_STATE_HOME=$1 "$2"
+    code=$?
+    # A recording not even begun is not left behind for the viewer to find as the latest.
+    left=$(ls -A "$1/zarkride/replays")
+    [ -z "$left" ] || { echo "left in the replay folder: $left" >&2; exit 8; }
+    exit $code' sh "$work/full" "$game"
 played "a file size limit of 300 bytes" prlimit --fsize=300 "$game" --record "$work/limited.rec"
 exit $failed
