@@ -9,6 +9,7 @@
 # stay in BUILD_DIR/gl-drivers/DRIVER/; the table in BUILD_DIR/gl-drivers/table.md. Exit code 1
 # when a test fails or a driver is not the one asked for.
 set -uo pipefail
+export LC_NUMERIC=C     # times read and written with a decimal point
 
 build=${1:-build}
 shift || true
@@ -95,7 +96,7 @@ for driver in "${drivers[@]}"; do
     for t in "${gl_tests[@]}"; do cell[$driver,$t]="FAIL (no result)"; done
     if [ -s "$out/gl_tests.json" ]; then
         while IFS=$'\t' read -r name verdict seconds; do
-            cell[$driver,$name]="$verdict ${seconds%s} s"
+            cell[$driver,$name]="$verdict $(printf '%.1f' "${seconds%s}") s"
         done < <(jq -r '.testsuites[] | .name as $suite | .testsuite[] |
             [$suite + "." + .name, (if (.failures // []) | length > 0 then "FAIL" else "pass" end), .time] | @tsv' \
             "$out/gl_tests.json")
@@ -109,7 +110,7 @@ for driver in "${drivers[@]}"; do
         else
             verdict=FAIL
         fi
-        cell[$driver,$t]="$verdict $(awk -v ns=$(( $(date +%s%N) - start )) 'BEGIN { printf "%.3f", ns / 1e9 }') s"
+        cell[$driver,$t]="$verdict $(awk -v ns=$(( $(date +%s%N) - start )) 'BEGIN { printf "%.1f", ns / 1e9 }') s"
     done
     echo "   game tests: log in $out/game.log"
 done
