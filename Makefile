@@ -45,7 +45,7 @@ test: build
 	JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_BUILD) $(SMOKE_SECONDS)
 
 test-sanitized: deps
-	cmake -S . -B $(SANITIZED_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARKRIDE_BENCH=OFF \
+	cmake -S . -B $(SANITIZED_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARKRIDE_BENCH=OFF -DZARKRIDE_LONG_DEMOS=OFF \
 		-DCMAKE_CXX_FLAGS="$(SANITIZERS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZERS)"
 	cmake --build $(SANITIZED_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
