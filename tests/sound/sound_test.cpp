@@ -107,6 +107,18 @@ TEST_F(Sound, ChannelsAreHeardByDistanceAndTheEngineByItsRate)
     }
 }
 
+TEST_F(Sound, TheLoopbackDeviceStaysInMemoryWhateverIsAskedForLater)
+{
+    const AudioBackend *toMemory = OpenAL_LoopbackBackend();
+    OpenAL_Backend();   // asking for the machine's device changes nothing in the other
+    WriteFile("turn2.wav", SineWav(441.0, 22050, 441));
+    SND_SetBackend(toMemory);
+    SND_Init();
+    ASSERT_TRUE(SND_HasDevice());
+    SND_Play(SND_CH_TURN);
+    EXPECT_GT(Rms(Hear(0.2)), 1000.0) << "the turn is heard in memory, not sent to a card";
+}
+
 TEST_F(Sound, TheTitleTunePlaysFromItsStartAndStopsAtOnce)
 {
     WriteFile("zark.mid", ReadFile(std::string(ZARKRIDE_GAME_DIR) + "/zark.mid"));

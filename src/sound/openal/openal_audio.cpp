@@ -51,7 +51,7 @@ struct Stream {
     }
 };
 
-bool loopback = false;
+bool toMemory = false;                 // the open device is the loopback one
 ALCdevice *device = nullptr;
 ALCcontext *context = nullptr;
 Channel channels[SND_CHANNELS];
@@ -69,7 +69,7 @@ bool Valid(int channel)
 
 ALCdevice *OpenDevice()
 {
-    if (!loopback)
+    if (!toMemory)
         return alcOpenDevice(nullptr);
     if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback"))
         return nullptr;
@@ -87,7 +87,7 @@ ALCdevice *OpenDevice()
     return d;
 }
 
-ALCcontext *CreateContext(ALCdevice *d, bool toMemory)
+ALCcontext *CreateContext(ALCdevice *d, bool inMemory)
 {
     // The game plays at most a source for each channel and one for the music, and sends nothing to
     // effects; a context ready for the library's defaults holds megabytes of mixing state that
@@ -101,7 +101,7 @@ ALCcontext *CreateContext(ALCdevice *d, bool toMemory)
         ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
         ALC_FREQUENCY, OPENAL_RENDER_RATE, 0,
     };
-    return alcCreateContext(d, toMemory ? loopbackAttributes : attributes);
+    return alcCreateContext(d, inMemory ? loopbackAttributes : attributes);
 }
 
 // The machine's device and its context, opened on a thread of their own as the game starts
@@ -128,10 +128,12 @@ struct OpenedAhead {
 
 void Close();
 
-int Open()
+// Opens the machine's device, or the loopback one that plays into memory.
+int Open(bool loopback)
 {
     Close();
-    if (!loopback) {
+    toMemory = loopback;
+    if (!toMemory) {
         ahead.Wait();
         std::swap(device, ahead.device);
         std::swap(context, ahead.context);
@@ -141,7 +143,7 @@ int Open()
     if (!device)
         return 0;
     if (!context)
-        context = CreateContext(device, loopback);
+        context = CreateContext(device, toMemory);
     if (!context || !alcMakeContextCurrent(context)) {
         Close();
         return 0;
@@ -167,6 +169,16 @@ int Open()
         return 0;
     }
     return 1;
+}
+
+int OpenMachine()
+{
+    return Open(false);
+}
+
+int OpenLoopback()
+{
+    return Open(true);
 }
 
 int CreateBuffer(int channel, const WavFormat *format, uint32_t size, int looping)
@@ -318,7 +330,7 @@ int StartStream(int rate, SndStreamFill fill, void *fillContext)
         if (!QueueBlock(buffer))
             break;
     alSourcePlay(stream.source);
-    if (!loopback) {
+    if (!toMemory) {
         stream.feeding = true;
         stream.feeder = std::thread(FeederLoop);
     }
@@ -344,11 +356,17 @@ void Close()
         alcCloseDevice(device);
     context = nullptr;
     device = nullptr;
+    toMemory = false;
 }
 
-const AudioBackend openalBackend = {
-    "openal", Open, CreateBuffer, Lock, Unlock, Play, Stop, SetVolume, SetFrequency, SetPosition,
-    StartStream, StopStream, Close,
+// One table for each device, so that asking for one never changes the other.
+const AudioBackend machineBackend = {
+    "openal", OpenMachine, CreateBuffer, Lock, Unlock, Play, Stop, SetVolume, SetFrequency,
+    SetPosition, StartStream, StopStream, Close,
+};
+const AudioBackend loopbackBackend = {
+    "openal-loopback", OpenLoopback, CreateBuffer, Lock, Unlock, Play, Stop, SetVolume,
+    SetFrequency, SetPosition, StartStream, StopStream, Close,
 };
 
 }  // namespace
@@ -366,19 +384,17 @@ void OpenAL_OpenAhead()
 
 const AudioBackend *OpenAL_Backend()
 {
-    loopback = false;
-    return &openalBackend;
+    return &machineBackend;
 }
 
 const AudioBackend *OpenAL_LoopbackBackend()
 {
-    loopback = true;
-    return &openalBackend;
+    return &loopbackBackend;
 }
 
 void OpenAL_Render(int16_t *out, int count)
 {
-    if (!device || !loopback) {
+    if (!device || !toMemory) {
         std::fill(out, out + (size_t)count * 2, (int16_t)0);
         return;
     }
