@@ -27,6 +27,7 @@ struct Surface {
     std::shared_ptr<Surface> depth;     // a back buffer's depth buffer
     std::shared_ptr<Surface> nextLevel; // the next smaller level of a mip chain
     GlTexture card;                     // a texture chain's first level: the card's copy
+    bool Drawable() const { return card.name != 0; }    // once loaded
 };
 
 struct Device {
@@ -151,15 +152,6 @@ int AddAttachedSurface(GfxHandle handle, GfxHandle attached)
     return 1;
 }
 
-int SetColorKey(GfxHandle handle, uint32_t, uint32_t low, uint32_t high)
-{
-    Object *o = Find(handle, OBJ_SURFACE);
-    if (!o)
-        return 0;
-    o->surface->colourKey = low == 0 && high == 0;    // black is the game's only key
-    return 1;
-}
-
 // A page locks as a 640 x 480 picture of 5-6-5 pixels, read back from the card.
 int Lock(GfxHandle handle, void **bits, int *pitchBytes)
 {
@@ -241,15 +233,6 @@ const GfxPixelFormat TEXTURE_FORMATS[] = {
     {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x03E0, 0x001F, 0x8000},
 };
 
-int EnumTextureFormats(GfxHandle device, GfxFormatCallback callback, void *context)
-{
-    if (!Find(device, OBJ_DEVICE))
-        return 0;
-    Device_OfferTextureFormats(TEXTURE_FORMATS, sizeof TEXTURE_FORMATS / sizeof TEXTURE_FORMATS[0],
-                               callback, context);
-    return 1;
-}
-
 // Clears the depth of the back page within each rectangle, given in screen pixels.
 int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 {
@@ -264,29 +247,15 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 // The card is sent every level of the destination's chain once the texels are copied over.
 int LoadTexture(GfxHandle destination, GfxHandle source)
 {
-    Object *d = Find(destination, OBJ_TEXTURE);
-    Object *s = Find(source, OBJ_TEXTURE);
-    if (!d || !s || !GlRenderer_Running())
+    if (!GlRenderer_Running())
         return 0;
-    for (auto to = d->surface, from = s->surface; to && from; to = to->nextLevel, from = from->nextLevel) {
-        if (to->pixels.size() != from->pixels.size())
-            return 0;
-        to->pixels = from->pixels;
-    }
+    Surface *first = Table::CopyTextureLevels(destination, source);
+    if (!first)
+        return 0;
     std::vector<GlTextureLevel> levels;
-    for (const Surface *level = d->surface.get(); level; level = level->nextLevel.get())
+    for (const Surface *level = first; level; level = level->nextLevel.get())
         levels.push_back({level->width, level->height, level->pixels.data()});
-    Surface &first = *d->surface;
-    return GlRenderer_Upload(&first.card, first.format, levels.data(), (int)levels.size());
-}
-
-int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
-{
-    Object *t = Find(texture, OBJ_TEXTURE);
-    if (!t || !Find(device, OBJ_DEVICE) || !t->surface->card.name)
-        return 0;
-    *handle = texture;
-    return 1;
+    return GlRenderer_Upload(&first->card, first->format, levels.data(), (int)levels.size());
 }
 
 int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int count)
@@ -309,10 +278,11 @@ int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int coun
 const GfxDevice g_glDevice = {
     "gl", DirectDrawEnumerate, Table::DirectDrawCreate, Table::QueryInterface, Release,
     SetCooperativeLevel, SetDisplayMode, WaitForVerticalBlank, CreateSurface,
-    Table::GetAttachedSurface, AddAttachedSurface, SetColorKey, Lock, Unlock, ColorFill, Flip,
-    CreateDevice, GetCaps, EnumTextureFormats, Table::CreateViewport, Table::AddViewport,
-    Table::SetViewport2, Table::SetCurrentViewport, Clear, Table::SetRenderState, LoadTexture,
-    GetTextureHandle, Table::BeginScene, Table::EndScene, DrawPrimitive,
+    Table::GetAttachedSurface, AddAttachedSurface, Table::SetColorKey, Lock, Unlock, ColorFill,
+    Flip, CreateDevice, GetCaps, Table::EnumTextureFormats<TEXTURE_FORMATS>, Table::CreateViewport,
+    Table::AddViewport, Table::SetViewport2, Table::SetCurrentViewport, Clear,
+    Table::SetRenderState, LoadTexture, Table::GetTextureHandle, Table::BeginScene,
+    Table::EndScene, DrawPrimitive,
 };
 
 int GlDevice_LiveObjects()
