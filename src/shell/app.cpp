@@ -171,7 +171,7 @@ int App_Main(const FrontEnd *frontEnd)
 
     if (!g_frontEnd->RegisterWindowClass(GAME_NAME))
         return 0;
-    g_window = g_frontEnd->CreateGameWindow(GAME_NAME, CAPTION, 640, 480);
+    g_window = g_frontEnd->CreateGameWindow(GAME_NAME, CAPTION, SCREEN_WIDTH, SCREEN_HEIGHT);
     if (!g_window)
         return 1;
 

@@ -82,7 +82,7 @@ int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
 // The display mode stays as the desktop has it: the window takes the whole screen instead.
 int SetDisplayMode(GfxHandle display, int width, int height, int bits)
 {
-    if (!Find(display, OBJ_DISPLAY) || width != PAGE_WIDTH || height != PAGE_HEIGHT || bits != 16)
+    if (!Find(display, OBJ_DISPLAY) || width != SCREEN_WIDTH || height != SCREEN_HEIGHT || bits != 16)
         return 0;
     if (SDL_Window *window = AsSdlWindow(coopWindow))
         SDLFE_TakeScreen(window);
@@ -112,10 +112,10 @@ int CreateSurface(GfxHandle display, const GfxSurfaceDesc *desc, GfxHandle *out)
         if (desc->backBufferCount < 1)
             return 0;   // the game always draws into a back page
         auto front = std::make_shared<Surface>();
-        front->width = PAGE_WIDTH, front->height = PAGE_HEIGHT, front->caps = desc->caps;
+        front->width = SCREEN_WIDTH, front->height = SCREEN_HEIGHT, front->caps = desc->caps;
         front->page = FRONT_PAGE;
         front->back = std::make_shared<Surface>();
-        front->back->width = PAGE_WIDTH, front->back->height = PAGE_HEIGHT;
+        front->back->width = SCREEN_WIDTH, front->back->height = SCREEN_HEIGHT;
         front->back->caps = DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE;
         front->back->page = BACK_PAGE;
         *out = Table::Make(OBJ_SURFACE, front);
@@ -146,7 +146,7 @@ int AddAttachedSurface(GfxHandle handle, GfxHandle attached)
     Object *o = Find(handle, OBJ_SURFACE);
     Object *a = Find(attached, OBJ_SURFACE);
     if (!o || !a || !(a->surface->caps & DDSCAPS_ZBUFFER) || o->surface->page != BACK_PAGE ||
-        a->surface->width != PAGE_WIDTH || a->surface->height != PAGE_HEIGHT)
+        a->surface->width != SCREEN_WIDTH || a->surface->height != SCREEN_HEIGHT)
         return 0;
     o->surface->depth = a->surface;
     return 1;

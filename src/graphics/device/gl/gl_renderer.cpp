@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "graphics/device/gl/gl_device.h"
@@ -15,7 +16,8 @@
 
 namespace {
 
-const char *const VERTEX_SHADER = R"(#version 330 core
+// The vertex shader, after its version line and the screen's size (VertexShader).
+const char *const VERTEX_SHADER = R"(
 // Pixel centres sit on whole device pixels of the 640 x 480 screen, rows counting down from the
 // top; the page's first row is the screen's top row. Depth goes from 0 to 1 as the game gives it,
 // and w = 1 / rhw makes texture coordinates perspective-correct. Colour goes straight across the
@@ -34,7 +36,7 @@ flat out vec4 flatColour;
 void main()
 {
     w = position.w > 0.0 ? 1.0 / position.w : 1.0;
-    vec2 ndc = (position.xy + 0.5) * vec2(2.0 / 640.0, 2.0 / 480.0) - 1.0;
+    vec2 ndc = (position.xy + 0.5) * vec2(2.0 / SCREEN_WIDTH, 2.0 / SCREEN_HEIGHT) - 1.0;
     gl_Position = vec4(ndc * w, (position.z * 2.0 - 1.0) * w, w);
     shadeTimesW = colour * w;
     uv = texCoord;
@@ -129,6 +131,13 @@ void GameArea(int drawableWidth, int drawableHeight, int *x, int *y, int *width,
     *y = (drawableHeight - *height) / 2;
 }
 
+// The vertex shader's source, given the screen's size as the game has it.
+std::string VertexShader()
+{
+    return "#version 330 core\n#define SCREEN_WIDTH " + std::to_string(SCREEN_WIDTH) +
+           ".0\n#define SCREEN_HEIGHT " + std::to_string(SCREEN_HEIGHT) + ".0\n" + VERTEX_SHADER;
+}
+
 GLuint CompileShader(const GlFunctions &gl, GLenum kind, const char *source)
 {
     GLuint shader = gl.CreateShader(kind);
@@ -146,7 +155,7 @@ GLuint CompileShader(const GlFunctions &gl, GLenum kind, const char *source)
 bool MakeProgram(Renderer &r)
 {
     const GlFunctions &gl = r.gl;
-    GLuint vertex = CompileShader(gl, GL_VERTEX_SHADER, VERTEX_SHADER);
+    GLuint vertex = CompileShader(gl, GL_VERTEX_SHADER, VertexShader().c_str());
     GLuint fragment = CompileShader(gl, GL_FRAGMENT_SHADER, FRAGMENT_SHADER);
     if (vertex && fragment) {
         r.program = gl.CreateProgram();
@@ -462,7 +471,7 @@ bool GlRenderer_Create(SDL_Window *window)
     int drawableWidth, drawableHeight, x, y, width, height;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
     GameArea(drawableWidth, drawableHeight, &x, &y, &width, &height);
-    r.screenTexture = MakeColourTexture(gl, PAGE_WIDTH, PAGE_HEIGHT);
+    r.screenTexture = MakeColourTexture(gl, SCREEN_WIDTH, SCREEN_HEIGHT);
     gl.GenFramebuffers(1, &r.screenFramebuffer);
     if (!AttachColour(gl, r.screenFramebuffer, r.screenTexture, 0) || !MakePages(r, width, height)) {
         GlRenderer_Destroy();
@@ -472,7 +481,7 @@ bool GlRenderer_Create(SDL_Window *window)
     gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
     gl.Enable(GL_DEPTH_CLAMP);  // depth is held at the near and far ends, never cut
     // Lines one screen pixel thick at any size the picture is shown.
-    gl.LineWidth((float)std::max(1, (height + PAGE_HEIGHT / 2) / PAGE_HEIGHT));
+    gl.LineWidth((float)std::max(1, (height + SCREEN_HEIGHT / 2) / SCREEN_HEIGHT));
     SDL_GL_SetSwapInterval(1);  // a flip waits for the vertical blank
     return true;
 }
@@ -554,10 +563,12 @@ void GlRenderer_ClearDepth(int count, const GfxRect *rects)
     r.depthWrite = 1;
     gl.ClearDepth(1.0);
     gl.Enable(GL_SCISSOR_TEST);
-    const double sx = (double)r.pageWidth / PAGE_WIDTH, sy = (double)r.pageHeight / PAGE_HEIGHT;
+    const double sx = (double)r.pageWidth / SCREEN_WIDTH, sy = (double)r.pageHeight / SCREEN_HEIGHT;
     for (int i = 0; i < count; i++) {
-        int x1 = (int)(std::max(rects[i].x1, 0) * sx + 0.5), x2 = (int)(std::min(rects[i].x2, 640) * sx + 0.5);
-        int y1 = (int)(std::max(rects[i].y1, 0) * sy + 0.5), y2 = (int)(std::min(rects[i].y2, 480) * sy + 0.5);
+        int x1 = (int)(std::max(rects[i].x1, 0) * sx + 0.5);
+        int x2 = (int)(std::min(rects[i].x2, (int)SCREEN_WIDTH) * sx + 0.5);
+        int y1 = (int)(std::max(rects[i].y1, 0) * sy + 0.5);
+        int y2 = (int)(std::min(rects[i].y2, (int)SCREEN_HEIGHT) * sy + 0.5);
         if (x2 > x1 && y2 > y1) {
             gl.Scissor(x1, y1, x2 - x1, y2 - y1);
             gl.Clear(GL_DEPTH_BUFFER_BIT);
@@ -571,9 +582,9 @@ int GlRenderer_Lock(PageRole page, void **bits, int *pitchBytes)
     Renderer &r = *renderer;
     const GlFunctions &gl = r.gl;
     DrawBatch(r);
-    r.locked.resize((size_t)PAGE_WIDTH * PAGE_HEIGHT);
+    r.locked.resize((size_t)SCREEN_WIDTH * SCREEN_HEIGHT);
     *bits = r.locked.data();
-    *pitchBytes = PAGE_WIDTH * 2;
+    *pitchBytes = SCREEN_WIDTH * 2;
     if (r.black[PageIndex(r, page)]) {
         std::fill(r.locked.begin(), r.locked.end(), (uint16_t)0);
         r.lockedAsRead = r.locked;
@@ -582,10 +593,10 @@ int GlRenderer_Lock(PageRole page, void **bits, int *pitchBytes)
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, page)]);
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.screenFramebuffer);
-    gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, PAGE_WIDTH, PAGE_HEIGHT,
+    gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT,
                        GL_COLOR_BUFFER_BIT, GL_NEAREST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.screenFramebuffer);
-    gl.ReadPixels(0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
+    gl.ReadPixels(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
     r.lockedAsRead = r.locked;
     r.boundFramebuffer = -1;
     return gl.GetError() == GL_NO_ERROR;
@@ -598,14 +609,14 @@ int GlRenderer_Unlock(PageRole page)
     Renderer &r = *renderer;
     if (r.locked.size() != r.lockedAsRead.size())
         return 0;   // not locked
-    int top = PAGE_HEIGHT, bottom = 0, left = PAGE_WIDTH, right = 0;
-    for (int y = 0; y < PAGE_HEIGHT; y++) {
-        const uint16_t *now = &r.locked[(size_t)y * PAGE_WIDTH];
-        const uint16_t *was = &r.lockedAsRead[(size_t)y * PAGE_WIDTH];
-        if (memcmp(now, was, PAGE_WIDTH * 2) == 0)
+    int top = SCREEN_HEIGHT, bottom = 0, left = SCREEN_WIDTH, right = 0;
+    for (int y = 0; y < SCREEN_HEIGHT; y++) {
+        const uint16_t *now = &r.locked[(size_t)y * SCREEN_WIDTH];
+        const uint16_t *was = &r.lockedAsRead[(size_t)y * SCREEN_WIDTH];
+        if (memcmp(now, was, SCREEN_WIDTH * 2) == 0)
             continue;
         top = std::min(top, y), bottom = y + 1;
-        int x0 = 0, x1 = PAGE_WIDTH;
+        int x0 = 0, x1 = SCREEN_WIDTH;
         while (now[x0] == was[x0])
             x0++;
         while (now[x1 - 1] == was[x1 - 1])
@@ -616,16 +627,16 @@ int GlRenderer_Unlock(PageRole page)
     DrawBatch(r);
     if (top < bottom) {
         gl.BindTexture(GL_TEXTURE_2D, r.screenTexture);
-        gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB,
+        gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_RGB,
                          GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
         r.boundTexture = r.screenTexture;
-        const double sx = (double)r.pageWidth / PAGE_WIDTH, sy = (double)r.pageHeight / PAGE_HEIGHT;
+        const double sx = (double)r.pageWidth / SCREEN_WIDTH, sy = (double)r.pageHeight / SCREEN_HEIGHT;
         gl.Disable(GL_SCISSOR_TEST);
         gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.screenFramebuffer);
         gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, page)]);
         gl.BlitFramebuffer(left, top, right, bottom, (int)(left * sx + 0.5), (int)(top * sy + 0.5),
                            (int)(right * sx + 0.5), (int)(bottom * sy + 0.5), GL_COLOR_BUFFER_BIT,
-                           r.pageWidth == PAGE_WIDTH ? GL_NEAREST : GL_LINEAR);
+                           r.pageWidth == SCREEN_WIDTH ? GL_NEAREST : GL_LINEAR);
         r.boundFramebuffer = -1;
         r.black[PageIndex(r, page)] = false;
     }

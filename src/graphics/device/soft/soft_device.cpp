@@ -9,6 +9,7 @@
 
 #include "graphics/device/device_objects.h"
 #include "graphics/device/soft/raster.h"
+#include "graphics/gfx.h"
 #include "platform/prefault.h"
 
 namespace {
@@ -85,7 +86,7 @@ int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
 
 int SetDisplayMode(GfxHandle display, int width, int height, int bits)
 {
-    return Find(display, OBJ_DISPLAY) && width == 640 && height == 480 && bits == 16;
+    return Find(display, OBJ_DISPLAY) && width == SCREEN_WIDTH && height == SCREEN_HEIGHT && bits == 16;
 }
 
 int WaitForVerticalBlank(GfxHandle display)
@@ -98,9 +99,9 @@ int CreateSurface(GfxHandle display, const GfxSurfaceDesc *desc, GfxHandle *out)
     if (!Find(display, OBJ_DISPLAY))
         return 0;
     if (desc->caps & DDSCAPS_PRIMARYSURFACE) {
-        auto front = NewSurface(640, 480, desc->caps);
+        auto front = NewSurface(SCREEN_WIDTH, SCREEN_HEIGHT, desc->caps);
         if (desc->backBufferCount >= 1)
-            front->back = NewSurface(640, 480, DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE);
+            front->back = NewSurface(SCREEN_WIDTH, SCREEN_HEIGHT, DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE);
         primary = front;
         *out = Table::Make(OBJ_SURFACE, front);
         return 1;
