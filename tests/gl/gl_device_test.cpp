@@ -161,6 +161,7 @@ TEST_F(GlTest, RunsOnTheDriverAskedFor)
 
 TEST_F(GlTest, StartsAsTheHardwareDeviceAtTheWindowsOwnSizeWithMipMappedTextures)
 {
+    const int live = GlDevice_LiveObjects();
     ASSERT_EQ(Start(Window(1280, 720)), 1);
     EXPECT_EQ(g_gfxDeviceKind, GFX_DEVICE_HAL);
     int width, height;
@@ -185,6 +186,12 @@ TEST_F(GlTest, StartsAsTheHardwareDeviceAtTheWindowsOwnSizeWithMipMappedTextures
     const uint8_t *inside = &shown.rgb[((size_t)(480 - 150) * 3 / 2 * 960 + 150 * 3 / 2) * 3];
     EXPECT_EQ(inside[0], 255);
     EXPECT_EQ(inside[1], 0);
+
+    // Shutting down lets go of every object the device made, the textures' among them.
+    GFX_Shutdown();
+    GFX_ReleaseTextures();
+    EXPECT_EQ(GlDevice_LiveObjects(), live);
+    EXPECT_FALSE(GlDevice_PageSize(&width, &height)) << "the renderer outlived its device";
 }
 
 TEST_F(GlTest, WithoutAnOpenGLWindowTheSoftwareDeviceTakesOverSilently)
