@@ -16,6 +16,7 @@
 #include "graphics/device/gl/gl_device.h"
 #include "graphics/device/soft/soft_device.h"
 #include "graphics/gfx.h"
+#include "platform/files.h"
 #include "platform/sdl/sdl_frontend.h"
 #include "shell/places.h"
 #include "shell/record.h"
@@ -127,6 +128,7 @@ void LetGoWithoutDisplay()
 
 int main(int argc, char **argv)
 {
+    Platform_KeepStandardStreams();
     // One heap for every thread: the game's threads allocate next to nothing once it runs, and a
     // heap of its own for the thread loading the music's soundfont would keep megabytes more.
     mallopt(M_ARENA_MAX, 1);

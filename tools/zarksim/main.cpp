@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "platform/files.h"
 #include "sim.h"
 
 int main(int argc, char **argv)
 {
+    Platform_KeepStandardStreams();
     SimOptions options;
     std::string error;
     if (!Sim_ParseArgs(argc, argv, &options, &error)) {
