@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/files.h"
+
 enum { LOG_LINE_MAX = 4096 };
 
 static bool inFolder = false;
@@ -31,7 +33,7 @@ void GFX_LogError(const char *path, const char *format, ...)
         where = logFolder + "/" + path;
     }
     // Opened and closed for every line, so each one is on disk before the caller goes on.
-    FILE *log = fopen(where.c_str(), "a");
+    FILE *log = Platform_OpenFile(where.c_str(), "a");
     if (!log)
         return;
     fprintf(log, "%s\n", message);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
+
 enum { HEADER_LINE_MAX = 256, MAX_SIDE = 256 };
 
 static int formatFound = 0;
@@ -239,7 +241,7 @@ static const char *BadSizes(int smallest, int largest, int first, int second)
 
 GfxTexture *GFX_LoadTexture(const char *fileName)
 {
-    FILE *file = fopen(fileName, "rb");
+    FILE *file = Platform_OpenFile(fileName, "rb");
     if (!file) {
         GFX_LogError(GFX_LOG, "GFX_LoadTexture : %s doesn't exist!", fileName);
         return nullptr;

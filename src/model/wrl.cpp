@@ -9,6 +9,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "scene/math3d.h"
 
@@ -303,7 +304,7 @@ static void ResetLoader()
 int WRL_Load(const char *path)
 {
     ResetLoader();
-    FILE *file = fopen(path, "r");
+    FILE *file = Platform_OpenFile(path, "r");
     if (!file) {
         ShowMessage("Could not open .WRL file");
         return 0;

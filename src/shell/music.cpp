@@ -15,6 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/files.h"
 #include "sound/sound.h"
 
 namespace {
@@ -28,16 +29,45 @@ const int MUSIC_VOICES = 64;
 // Once the piece is over, a little more is rendered so its last notes ring out.
 enum { TAIL_FRAMES = SND_STREAM_RATE * 2 };
 
+// A file FluidSynth is to read, opened here first. FluidSynth opens its files by name, as often
+// as it likes (the soundfont again each time the tune picks an instrument), and would wait for
+// ever on a FIFO, holding up whoever waits for it. It is given instead the name of the regular
+// file opened here, in /proc/self/fd: each of its opens reaches the very file that was checked,
+// whatever the player's path names afterwards. Held until FluidSynth is done with the file.
+struct HeldFile {
+    int fd = -1;
+    char name[32] = "";
+};
+
+// 0 when path is not a regular file that can be read.
+int Hold(HeldFile *held, const char *path)
+{
+    held->fd = Platform_OpenFileDescriptor(path);
+    if (held->fd < 0)
+        return 0;
+    snprintf(held->name, sizeof held->name, "/proc/self/fd/%d", held->fd);
+    return 1;
+}
+
+void LetGo(HeldFile *held)
+{
+    if (held->fd >= 0)
+        close(held->fd);
+    *held = HeldFile();
+}
+
 // A synthesiser with its soundfont loaded: the longest step of start-up, so it is made on a
 // thread of its own from the start (MUS_Prepare) while the window, the sounds and the arena are
 // made, and the music takes it when it starts.
 struct Synth {
     fluid_settings_t *settings = nullptr;
     fluid_synth_t *synth = nullptr;
+    HeldFile soundfont;
 };
 
 struct Music {
     Synth made;
+    HeldFile piece;
     fluid_player_t *player = nullptr;
     int tailLeft = 0;
 };
@@ -50,6 +80,7 @@ void Free(Synth &s)
         delete_fluid_synth(s.synth);
     if (s.settings)
         delete_fluid_settings(s.settings);
+    LetGo(&s.soundfont);
     s = Synth();
 }
 
@@ -81,6 +112,7 @@ void CloseAll()
         delete_fluid_player(music.player);
     }
     Free(music.made);
+    LetGo(&music.piece);
     music = Music();
 }
 
@@ -98,20 +130,29 @@ int Render(int16_t *frames, int count, void *)
     return count;
 }
 
-int LoadSoundfont(const Synth &s)
+int LoadFrom(Synth &s, const char *path)
+{
+    if (!Hold(&s.soundfont, path))
+        return 0;
+    if (fluid_synth_sfload(s.synth, s.soundfont.name, 1) != FLUID_FAILED)
+        return 1;
+    LetGo(&s.soundfont);
+    return 0;
+}
+
+int LoadSoundfont(Synth &s)
 {
     const char *chosen = getenv("ZARKRIDE_SOUNDFONT");
     if (chosen && *chosen)
-        return fluid_synth_sfload(s.synth, chosen, 1) != FLUID_FAILED;
+        return LoadFrom(s, chosen);
     for (const char *path : SOUNDFONTS)
-        if (access(path, R_OK) == 0 && fluid_synth_sfload(s.synth, path, 1) != FLUID_FAILED)
+        if (LoadFrom(s, path))
             return 1;
     char *fallback = nullptr;
     if (fluid_settings_dupstr(s.settings, "synth.default-soundfont", &fallback) != FLUID_OK ||
         !fallback)
         return 0;
-    int loaded = access(fallback, R_OK) == 0 &&
-                 fluid_synth_sfload(s.synth, fallback, 1) != FLUID_FAILED;
+    int loaded = LoadFrom(s, fallback);
     fluid_free(fallback);
     return loaded;
 }
@@ -156,15 +197,18 @@ int MUS_Open(const char *file)
 {
     CloseAll();
     Synth made = preparation.Take();
-    if (!SND_HasDevice() || access(file, R_OK) != 0 || !fluid_is_midifile(file)) {
+    if (!SND_HasDevice() || !Hold(&music.piece, file) || !fluid_is_midifile(music.piece.name)) {
         Free(made);
+        LetGo(&music.piece);
         return 0;
     }
     music.made = made.synth ? made : MakeSynth();
-    if (!music.made.synth)
+    if (!music.made.synth) {
+        LetGo(&music.piece);
         return 0;
+    }
     music.player = new_fluid_player(music.made.synth);
-    if (!music.player || fluid_player_add(music.player, file) != FLUID_OK ||
+    if (!music.player || fluid_player_add(music.player, music.piece.name) != FLUID_OK ||
         fluid_player_play(music.player) != FLUID_OK) {
         CloseAll();
         return 0;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/files.h"
+
 namespace {
 
 // The file whose presence marks a folder as the game's data folder: the one file it cannot run
@@ -15,8 +17,7 @@ const char MODEL_FILE[] = "zark2.wrl";
 
 bool IsFile(const std::string &path)
 {
-    struct stat s;
-    return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
+    return Platform_IsFile(path.c_str());
 }
 
 bool SameFolder(const std::string &a, const std::string &b)

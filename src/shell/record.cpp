@@ -6,13 +6,14 @@
 #include <cstdio>
 
 #include "game/game.h"
+#include "platform/files.h"
 #include "shell/shell.h"
 
 static FILE *recording = nullptr;
 
 int Record_Start(const char *path)
 {
-    recording = fopen(path, "w");
+    recording = Platform_OpenFile(path, "w");
     if (!recording)
         return 0;
     fprintf(recording, "zarkride-recording 1\n");

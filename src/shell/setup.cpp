@@ -7,6 +7,7 @@
 
 #include "game/game.h"
 #include "graphics/gfx.h"
+#include "platform/files.h"
 
 enum { COLOUR_LINES = 5, SECOND_GROUP_MAX = 2, COMPUTER_MAX = MAX_CYCLES - 1 };
 
@@ -76,7 +77,7 @@ void App_UseSetupFile(const char *path)
 
 void App_ReadSetup()
 {
-    FILE *file = fopen(setupPath.c_str(), "r");
+    FILE *file = Platform_OpenFile(setupPath.c_str(), "r");
     if (!file)
         return;
 

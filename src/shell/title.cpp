@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include "graphics/gfx.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ static uint16_t TitlePixel(int r, int g, int b)
 
 int App_LoadTitlePicture(const char *path)
 {
-    FILE *file = fopen(path, "rb");
+    FILE *file = Platform_OpenFile(path, "rb");
     if (!file) {
         if (g_frontEnd)
             g_frontEnd->DebugOutput("Could not open JPEG\n");

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "platform/files.h"
+
 enum { WAV_BUFFER_SIZE = 8192, CHUNK_HEADER = 8, PCM_FORMAT_BYTES = 16 };
 
 static const uint32_t ID_RIFF = WavFourCC("RIFF");
@@ -46,7 +48,7 @@ static uint32_t Get32(const uint8_t *p)
 // Only regular files: a directory opens on Linux but cannot be read.
 static WavFile *ChunkOpen(const char *path)
 {
-    FILE *stream = fopen(path, "rb");
+    FILE *stream = Platform_OpenFile(path, "rb");
     if (!stream)
         return nullptr;
     struct stat status;

@@ -15,6 +15,7 @@
 #include "graphics/device/gl/gl_device.h"
 #include "graphics/device/soft/soft_device.h"
 #include "graphics/gfx.h"
+#include "platform/files.h"
 #include "scene/math3d.h"
 #include "shell/shell.h"
 #include "sound/openal/openal_audio.h"
@@ -150,12 +151,18 @@ namespace {
 int ReadScript(const char *path, std::vector<HeadlessEvent> *events, SimRecording *recording,
                std::string *error)
 {
-    std::ifstream file(path);
-    if (!file) {
+    FILE *opened = Platform_OpenFile(path, "r");
+    if (!opened) {
         *error = std::string(recording ? "cannot read recording " : "cannot read key script ") +
                  path;
         return 0;
     }
+    std::string text;
+    char block[4096];
+    for (size_t got; (got = fread(block, 1, sizeof block, opened)) > 0;)
+        text.append(block, got);
+    fclose(opened);
+    std::istringstream file(text);
     std::string line;
     for (int number = 1; std::getline(file, line); number++) {
         size_t hash = line.find('#');
@@ -247,7 +254,7 @@ bool WriteAudio(const std::string &path, const std::vector<int16_t> &frames)
     tag("data"), put(dataSize, 4);
     for (int16_t sample : frames)
         put((uint16_t)sample, 2);
-    FILE *file = fopen(path.c_str(), "wb");
+    FILE *file = Platform_OpenFile(path.c_str(), "wb");
     if (!file)
         return false;
     bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

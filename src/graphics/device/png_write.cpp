@@ -5,9 +5,11 @@
 
 #include <cstdio>
 
+#include "platform/files.h"
+
 int Device_WritePng(const char *path, const uint8_t *rgb, int width, int height)
 {
-    FILE *file = fopen(path, "wb");
+    FILE *file = Platform_OpenFile(path, "wb");
     if (!file)
         return 0;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
