@@ -95,11 +95,14 @@ void GFX_Shutdown()
     Forget(&g_directDraw);
 }
 
-// A crash gives the display back before the process ends. The handler must not return: the
-// faulting instruction would only run again.
+// A crash ends the process by its own signal, and at once. The game never changes the display
+// mode, so there is nothing to give back: the window system takes the window and the screen back
+// when the process ends. Letting go of the device here would free memory and tear down a GL
+// context, and a crash inside malloc or the driver holds the very lock that needs: the process
+// would hang, a frozen window on the whole screen. Only async-signal-safe calls, then: the
+// default action back, and the signal again, delivered as the handler returns.
 static void CrashHandler(int sig)
 {
-    GFX_Shutdown();
     signal(sig, SIG_DFL);
     raise(sig);
 }
