@@ -222,6 +222,17 @@ bool AttachColour(const GlFunctions &gl, GLuint framebuffer, GLuint texture, GLu
     return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 }
 
+// Fills the bound framebuffer's colour with an opaque colour. All four channels are written, as
+// alpha is 1 wherever it is kept: a clear that leaves a channel alone is drawn as a polygon by a
+// software driver, which builds drawing code for it on first use and pays for every pixel after.
+void ClearColour(const GlFunctions &gl, float red, float green, float blue)
+{
+    gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl.ClearColor(red, green, blue, 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+    gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+}
+
 void DeletePages(Renderer &r)
 {
     const GlFunctions &gl = r.gl;
@@ -318,10 +329,8 @@ void Present(Renderer &r, int page)
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     gl.Viewport(0, 0, drawableWidth, drawableHeight);
-    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight) {
-        gl.ClearColor(0, 0, 0, 1);
-        gl.Clear(GL_COLOR_BUFFER_BIT);
-    }
+    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight)
+        ClearColour(gl, 0, 0, 0);
     // The page's first row is the screen's top row; the window's first row is its bottom one.
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[page]);
     gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, x, y + r.pageHeight, x + r.pageWidth, y,
@@ -651,8 +660,7 @@ void GlRenderer_Fill(PageRole page, uint32_t colour)
     DrawBatch(r);
     BindFramebuffer(r, PageIndex(r, page));
     r.gl.Disable(GL_SCISSOR_TEST);
-    r.gl.ClearColor((colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f, 1);
-    r.gl.Clear(GL_COLOR_BUFFER_BIT);
+    ClearColour(r.gl, (colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f);
     r.black[PageIndex(r, page)] = (colour & 0xFFFF) == 0;
 }
 
