@@ -293,6 +293,21 @@ TEST_F(GlTest, BlackWrittenLandsOverWhatWasDrawnOrWrittenBefore)
     GFX_PostDraw_Step();
 }
 
+// The screen picture behind a lock is there only until its unlock; an unlock with no lock before
+// it, on a device fresh or after a lock has come and gone, is refused and changes nothing.
+TEST_F(GlTest, AnUnlockWithoutALockIsRefusedAndAPictureIsMadeAgainForEveryLock)
+{
+    ASSERT_EQ(Start(Window()), 1);
+    EXPECT_EQ(g_gfxDevice->Unlock(g_backBuffer), 0);
+    const std::vector<uint16_t> green(10 * 10, 0x07E0), red(10 * 10, 0xF800);
+    for (int round = 0; round < 2; round++) {
+        ASSERT_EQ(GFX_WritePixels(1, 0, 0, 10, 10, round ? red.data() : green.data()), 1);
+        EXPECT_EQ(g_gfxDevice->Unlock(g_backBuffer), 0) << "round " << round;
+    }
+    ExpectNear(Pixel(5, 5), {255, 0, 0}, 0, "red written over green, each through its own lock");
+    ExpectNear(Pixel(50, 50), {0, 0, 0}, 0, "black around it");
+}
+
 // A texture file of one colour per level: level 0 in `first`, every smaller level in `rest`.
 static std::string LevelsFile(int smallest, uint16_t first, uint16_t rest)
 {

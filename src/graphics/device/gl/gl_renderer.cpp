@@ -97,7 +97,9 @@ struct Renderer {
     // longest step on a software driver, which builds its copying code on first use.
     bool black[2] = {};
     int pageWidth = 0, pageHeight = 0;
-    // A 640 x 480 picture of the screen, through which the back buffer is locked.
+    // A 640 x 480 picture of the screen, through which the back buffer is locked: there only
+    // from a lock to its unlock (the title's picture), so that its memory and the lock's copies
+    // are given back before the title's first frame.
     GLuint screenTexture = 0, screenFramebuffer = 0;
     std::vector<uint16_t> locked, lockedAsRead;
     // What the card was last told, so that a draw sends only what changed. -1: not yet told.
@@ -222,6 +224,47 @@ bool AttachColour(const GlFunctions &gl, GLuint framebuffer, GLuint texture, GLu
     return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 }
 
+// Fills the bound framebuffer's colour with an opaque colour. All four channels are written, as
+// alpha is 1 wherever it is kept: a clear that leaves a channel alone is drawn as a polygon by a
+// software driver, which builds drawing code for it on first use and pays for every pixel after.
+void ClearColour(const GlFunctions &gl, float red, float green, float blue)
+{
+    gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl.ClearColor(red, green, blue, 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+    gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+}
+
+// Gives back the screen picture and the lock's copies of it.
+void DropScreenPicture(Renderer &r)
+{
+    r.gl.DeleteFramebuffers(1, &r.screenFramebuffer);
+    r.gl.DeleteTextures(1, &r.screenTexture);
+    if (r.boundTexture == r.screenTexture)
+        r.boundTexture = 0;
+    r.screenFramebuffer = r.screenTexture = 0;
+    r.boundFramebuffer = -1;
+    std::vector<uint16_t>().swap(r.locked);
+    std::vector<uint16_t>().swap(r.lockedAsRead);
+}
+
+// Makes the screen picture if it is not there; false when the driver cannot.
+bool MakeScreenPicture(Renderer &r)
+{
+    if (r.screenFramebuffer)
+        return true;
+    const GlFunctions &gl = r.gl;
+    r.screenTexture = MakeColourTexture(gl, SCREEN_WIDTH, SCREEN_HEIGHT);
+    r.boundTexture = r.screenTexture;
+    gl.GenFramebuffers(1, &r.screenFramebuffer);
+    r.boundFramebuffer = -1;
+    if (!AttachColour(gl, r.screenFramebuffer, r.screenTexture, 0)) {
+        DropScreenPicture(r);
+        return false;
+    }
+    return true;
+}
+
 void DeletePages(Renderer &r)
 {
     const GlFunctions &gl = r.gl;
@@ -318,10 +361,8 @@ void Present(Renderer &r, int page)
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     gl.Viewport(0, 0, drawableWidth, drawableHeight);
-    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight) {
-        gl.ClearColor(0, 0, 0, 1);
-        gl.Clear(GL_COLOR_BUFFER_BIT);
-    }
+    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight)
+        ClearColour(gl, 0, 0, 0);
     // The page's first row is the screen's top row; the window's first row is its bottom one.
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[page]);
     gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, x, y + r.pageHeight, x + r.pageWidth, y,
@@ -432,8 +473,7 @@ void GlRenderer_Destroy()
         SDL_GL_MakeCurrent(r.window, r.context);
         if (r.gl.DeleteProgram) {
             DeletePages(r);
-            r.gl.DeleteFramebuffers(1, &r.screenFramebuffer);
-            r.gl.DeleteTextures(1, &r.screenTexture);
+            DropScreenPicture(r);
             r.gl.DeleteBuffers(1, &r.vertexBuffer);
             r.gl.DeleteVertexArrays(1, &r.vertexArray);
             r.gl.DeleteProgram(r.program);
@@ -471,9 +511,7 @@ bool GlRenderer_Create(SDL_Window *window)
     int drawableWidth, drawableHeight, x, y, width, height;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
     GameArea(drawableWidth, drawableHeight, &x, &y, &width, &height);
-    r.screenTexture = MakeColourTexture(gl, SCREEN_WIDTH, SCREEN_HEIGHT);
-    gl.GenFramebuffers(1, &r.screenFramebuffer);
-    if (!AttachColour(gl, r.screenFramebuffer, r.screenTexture, 0) || !MakePages(r, width, height)) {
+    if (!MakePages(r, width, height)) {
         GlRenderer_Destroy();
         return false;
     }
@@ -590,6 +628,8 @@ int GlRenderer_Lock(PageRole page, void **bits, int *pitchBytes)
         r.lockedAsRead = r.locked;
         return 1;
     }
+    if (!MakeScreenPicture(r))
+        return 0;
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, page)]);
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.screenFramebuffer);
@@ -607,7 +647,7 @@ int GlRenderer_Lock(PageRole page, void **bits, int *pitchBytes)
 int GlRenderer_Unlock(PageRole page)
 {
     Renderer &r = *renderer;
-    if (r.locked.size() != r.lockedAsRead.size())
+    if (r.locked.empty() || r.locked.size() != r.lockedAsRead.size())
         return 0;   // not locked
     int top = SCREEN_HEIGHT, bottom = 0, left = SCREEN_WIDTH, right = 0;
     for (int y = 0; y < SCREEN_HEIGHT; y++) {
@@ -625,7 +665,8 @@ int GlRenderer_Unlock(PageRole page)
     }
     const GlFunctions &gl = r.gl;
     DrawBatch(r);
-    if (top < bottom) {
+    bool ok = true;
+    if (top < bottom && (ok = MakeScreenPicture(r))) {
         gl.BindTexture(GL_TEXTURE_2D, r.screenTexture);
         gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_RGB,
                          GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
@@ -640,9 +681,8 @@ int GlRenderer_Unlock(PageRole page)
         r.boundFramebuffer = -1;
         r.black[PageIndex(r, page)] = false;
     }
-    r.locked.clear();
-    r.lockedAsRead.clear();
-    return gl.GetError() == GL_NO_ERROR;
+    DropScreenPicture(r);
+    return gl.GetError() == GL_NO_ERROR && ok;
 }
 
 void GlRenderer_Fill(PageRole page, uint32_t colour)
@@ -651,8 +691,7 @@ void GlRenderer_Fill(PageRole page, uint32_t colour)
     DrawBatch(r);
     BindFramebuffer(r, PageIndex(r, page));
     r.gl.Disable(GL_SCISSOR_TEST);
-    r.gl.ClearColor((colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f, 1);
-    r.gl.Clear(GL_COLOR_BUFFER_BIT);
+    ClearColour(r.gl, (colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f);
     r.black[PageIndex(r, page)] = (colour & 0xFFFF) == 0;
 }
 
