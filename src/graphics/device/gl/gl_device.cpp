@@ -12,7 +12,6 @@
 
 #include "graphics/device/device_objects.h"
 #include "graphics/device/gl/gl_renderer.h"
-#include "platform/sdl/sdl_frontend.h"
 
 namespace {
 
@@ -38,6 +37,7 @@ struct Device {
 typedef DeviceObjects<Surface, Device> Table;
 typedef Table::Object Object;
 void *coopWindow = nullptr;             // the window the display was given
+GlScreenTaker screenTaker = nullptr;    // the front end's, where the game has a window
 
 Object *Find(GfxHandle handle, DeviceObjectType type)
 {
@@ -85,7 +85,8 @@ int SetDisplayMode(GfxHandle display, int width, int height, int bits)
     if (!Find(display, OBJ_DISPLAY) || width != SCREEN_WIDTH || height != SCREEN_HEIGHT || bits != 16)
         return 0;
     if (SDL_Window *window = AsSdlWindow(coopWindow))
-        SDLFE_TakeScreen(window);
+        if (screenTaker)
+            screenTaker(window);
     return 1;
 }
 
@@ -288,4 +289,9 @@ const GfxDevice g_glDevice = {
 int GlDevice_LiveObjects()
 {
     return Table::Live();
+}
+
+void GlDevice_SetScreenTaker(GlScreenTaker take)
+{
+    screenTaker = take;
 }

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "graphics/device/gl/gl_device.h"
+#include "graphics/device/letterbox.h"
 #include "graphics/device/png_write.h"
+#include "graphics/device/rgb565.h"
 
 namespace {
 
@@ -116,22 +118,6 @@ struct Renderer {
 Renderer *renderer = nullptr;
 unsigned generation = 0;                // counts contexts, so textures know theirs
 bool displayLost = false;               // the window system's connection is dead
-
-// The largest 4:3 area of a drawable, in the middle of it.
-void GameArea(int drawableWidth, int drawableHeight, int *x, int *y, int *width, int *height)
-{
-    if ((long)drawableWidth * 3 >= (long)drawableHeight * 4) {
-        *height = drawableHeight;
-        *width = drawableHeight * 4 / 3;
-    } else {
-        *width = drawableWidth;
-        *height = drawableWidth * 3 / 4;
-    }
-    *width = std::max(*width, 1);
-    *height = std::max(*height, 1);
-    *x = (drawableWidth - *width) / 2;
-    *y = (drawableHeight - *height) / 2;
-}
 
 // The vertex shader's source, given the screen's size as the game has it.
 std::string VertexShader()
@@ -344,11 +330,12 @@ int PageIndex(const Renderer &r, PageRole role)
 // Follows the window: when its drawable has changed size, the pages are made again to fit.
 void FitPages(Renderer &r, int *drawableWidth, int *drawableHeight, int *x, int *y)
 {
-    int width, height;
     SDL_GL_GetDrawableSize(r.window, drawableWidth, drawableHeight);
-    GameArea(*drawableWidth, *drawableHeight, x, y, &width, &height);
-    if (width != r.pageWidth || height != r.pageHeight)
-        MakePages(r, width, height);
+    const ScreenArea area =
+        Letterbox(*drawableWidth, *drawableHeight, SCREEN_WIDTH, SCREEN_HEIGHT);
+    *x = area.x, *y = area.y;
+    if (area.width != r.pageWidth || area.height != r.pageHeight)
+        MakePages(r, area.width, area.height);
 }
 
 // Shows a page in the middle of the window, black around it.
@@ -508,9 +495,10 @@ bool GlRenderer_Create(SDL_Window *window)
         return false;
     }
     const GlFunctions &gl = r.gl;
-    int drawableWidth, drawableHeight, x, y, width, height;
+    int drawableWidth, drawableHeight;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-    GameArea(drawableWidth, drawableHeight, &x, &y, &width, &height);
+    const ScreenArea area = Letterbox(drawableWidth, drawableHeight, SCREEN_WIDTH, SCREEN_HEIGHT);
+    const int width = area.width, height = area.height;
     if (!MakePages(r, width, height)) {
         GlRenderer_Destroy();
         return false;
@@ -691,7 +679,8 @@ void GlRenderer_Fill(PageRole page, uint32_t colour)
     DrawBatch(r);
     BindFramebuffer(r, PageIndex(r, page));
     r.gl.Disable(GL_SCISSOR_TEST);
-    ClearColour(r.gl, (colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f);
+    ClearColour(r.gl, Red8((uint16_t)colour) / 255.0f, Green8((uint16_t)colour) / 255.0f,
+                Blue8((uint16_t)colour) / 255.0f);
     r.black[PageIndex(r, page)] = (colour & 0xFFFF) == 0;
 }
 
