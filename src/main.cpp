@@ -161,6 +161,7 @@ int main(int argc, char **argv)
 
     SND_SetBackend(OpenAL_Backend());
     SoftDevice_SetPresenter(SDLFE_PresentPage);
+    SoftDevice_SetScreenCheck(SDLFE_CanShowPages);
     GlDevice_SetScreenTaker(SDLFE_TakeScreen);
     SDLFE_SetRepaint(GlDevice_Repaint);
     SDLFE_SetDisplayLost(LetGoWithoutDisplay);

@@ -385,6 +385,11 @@ void SDLFE_PresentPage(void *, const uint16_t *pixels, int pitchBytes, int width
     Presenter_Show(window, pixels, pitchBytes, width, height);
 }
 
+int SDLFE_CanShowPages(void *)
+{
+    return window && Presenter_CanShow(window);
+}
+
 void SDLFE_SetOpenGlWindow(int openGl)
 {
     openGlWindow = openGl != 0;

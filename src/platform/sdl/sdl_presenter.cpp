@@ -2,12 +2,14 @@
 // costs one pass of table look-ups.
 #include "platform/sdl/sdl_presenter.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "graphics/device/letterbox.h"
 #include "graphics/device/rgb565.h"
 #include "platform/prefault.h"
+#include "platform/sdl/sdl_x11.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ struct PageShower {
     Uint32 tableFormat = SDL_PIXELFORMAT_UNKNOWN;
     std::vector<Uint32> colourOf;       // every 5-6-5 value as a pixel of the window's format
     bool showing = false;               // a page is in the window surface
+    bool lostTold = false;              // the window's pixels went and standard error was told
 };
 PageShower shower;
 
@@ -70,11 +73,32 @@ void BlitPage(SDL_Surface *surface, const uint16_t *pixels, int pitchBytes, int 
 
 }  // namespace
 
+bool Presenter_CanShow(SDL_Window *window)
+{
+    if (SDL_GetWindowSurface(window))
+        return true;
+    const int depth = SDLX11_ScreenDepth(window);
+    if (depth > 0 && depth < 15)
+        fprintf(stderr, "zarkride: the screen cannot show the game: it has %d bits a pixel, and the "
+                        "game needs 16 or more (%s)\n", depth, SDL_GetError());
+    else
+        fprintf(stderr, "zarkride: the screen cannot show the game: %s\n", SDL_GetError());
+    return false;
+}
+
 void Presenter_Show(SDL_Window *window, const uint16_t *pixels, int pitchBytes, int width,
                     int height)
 {
     SDL_Surface *surface = SDL_GetWindowSurface(window);
-    if (!surface || width < 1 || height < 1)
+    if (!surface) {
+        // The start-up found the window's pixels, so this is rare (no memory for a resized
+        // window's): the player is told once rather than left with a still picture and no word.
+        if (!shower.lostTold)
+            fprintf(stderr, "zarkride: cannot show the picture: %s\n", SDL_GetError());
+        shower.lostTold = true;
+        return;
+    }
+    if (width < 1 || height < 1)
         return;
     if (surface != shower.target || surface->w != shower.targetWidth ||
         surface->h != shower.targetHeight || width != shower.pageWidth ||

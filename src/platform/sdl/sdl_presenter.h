@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// Whether the window has pixels a page can be shown in; false, having said why on standard error,
+// when the screen's pixels are of a kind SDL cannot draw (a screen of 8 bits a pixel).
+bool Presenter_CanShow(SDL_Window *window);
 // Shows a width x height page of 5-6-5 pixels scaled to the window by whole pixels (the nearest
 // page pixel for each window pixel), keeping its shape in the middle of the window, on black.
 void Presenter_Show(SDL_Window *window, const uint16_t *pixels, int pitchBytes, int width,

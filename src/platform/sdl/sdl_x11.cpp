@@ -61,6 +61,16 @@ bool SDLX11_WindowManagerRunning(SDL_Window *window)
     return named;
 }
 
+int SDLX11_ScreenDepth(SDL_Window *window)
+{
+    Display *display;
+    Window id;
+    XWindowAttributes attributes;
+    if (!X11Window(window, &display, &id) || !XGetWindowAttributes(display, id, &attributes))
+        return 0;
+    return attributes.depth;
+}
+
 void SDLX11_Unmap(SDL_Window *window)
 {
     Display *display;

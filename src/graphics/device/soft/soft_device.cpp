@@ -35,6 +35,7 @@ struct Device {
 typedef DeviceObjects<Surface, Device> Table;
 typedef Table::Object Object;
 SoftPresenter presenter = nullptr;
+SoftScreenCheck screenCheck = nullptr;
 void *displayWindow = nullptr;
 std::shared_ptr<Surface> primary;       // the page on show
 
@@ -86,7 +87,8 @@ int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
 
 int SetDisplayMode(GfxHandle display, int width, int height, int bits)
 {
-    return Find(display, OBJ_DISPLAY) && width == SCREEN_WIDTH && height == SCREEN_HEIGHT && bits == 16;
+    return Find(display, OBJ_DISPLAY) && width == SCREEN_WIDTH && height == SCREEN_HEIGHT &&
+           bits == 16 && (!screenCheck || screenCheck(displayWindow));
 }
 
 int WaitForVerticalBlank(GfxHandle display)
@@ -262,6 +264,11 @@ const GfxDevice g_softDevice = {
 void SoftDevice_SetPresenter(SoftPresenter p)
 {
     presenter = p;
+}
+
+void SoftDevice_SetScreenCheck(SoftScreenCheck canShow)
+{
+    screenCheck = canShow;
 }
 
 int SoftDevice_FrontPage(const uint16_t **pixels, int *pitchPixels, int *width, int *height)
