@@ -404,6 +404,29 @@ TEST_F(GlTest, TheTitlePictureReachesTheBackBufferAsOnTheSoftwareDevice)
     EXPECT_TRUE(BackBuffer() == soft);     // at 640 x 480 exactly the same
 }
 
+// A page filled with one colour is seen the same on both devices: 5-6-5 widened to 8 bits by
+// repeating the top bits. Channel values 3 and 12 are where dividing by 31 or 63 would round the
+// other way.
+TEST_F(GlTest, APageFilledWithAColourIsSavedAlikeByBothDevices)
+{
+    const uint16_t colour = 3 << 11 | 12 << 5 | 28;
+    std::vector<uint8_t> saved[2];
+    char standIn = 0;
+    for (int device = 0; device < 2; device++) {
+        ASSERT_EQ(Start(device == 0 ? (void *)&standIn : (void *)Window()), 1);
+        ASSERT_EQ(g_gfxDeviceKind, device == 0 ? GFX_DEVICE_RGB : GFX_DEVICE_HAL);
+        ASSERT_TRUE(g_gfxDevice->ColorFill(g_backBuffer, colour));
+        ASSERT_TRUE(g_gfxDevice->Flip(g_primarySurface));
+        const char *file = device == 0 ? "soft-fill.png" : "gl-fill.png";
+        ASSERT_TRUE(device == 0 ? SoftDevice_SavePng(file) : GlDevice_SavePng(file));
+        Picture picture;
+        ASSERT_TRUE(ReadPng(file, &picture));
+        saved[device].assign(picture.rgb.begin(), picture.rgb.begin() + 3);
+    }
+    EXPECT_EQ(saved[1], saved[0]);
+    EXPECT_EQ(saved[0], (std::vector<uint8_t>{24, 48, 231}));
+}
+
 // Mean difference over all channels, and the share of pixels where some channel differs by more
 // than `far`.
 static void Compare(const Picture &a, const Picture &b, int far, double *mean, double *farShare)
