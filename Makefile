@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure build play install test test-sanitized fuzz bench golden clean
+.PHONY: all deps configure build play install test test-sanitized test-gl-drivers fuzz bench golden clean
 
 all: build
 
@@ -18,7 +18,7 @@ all: build
 deps:
 	scripts/install-deps.sh $(DEPS)
 
-test test-sanitized fuzz bench golden: DEPS = --test
+test test-sanitized test-gl-drivers fuzz bench golden: DEPS = --test
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -45,11 +45,18 @@ test: build
 	JOBS=$(JOBS) scripts/fuzz.sh $(FUZZ_BUILD) $(SMOKE_SECONDS)
 
 test-sanitized: deps
-	cmake -S . -B $(SANITIZED_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARKRIDE_BENCH=OFF \
+	cmake -S . -B $(SANITIZED_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARKRIDE_BENCH=OFF -DZARKRIDE_LONG_DEMOS=OFF \
 		-DCMAKE_CXX_FLAGS="$(SANITIZERS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZERS)"
 	cmake --build $(SANITIZED_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(SANITIZED_BUILD) --output-on-failure -j $(JOBS)
+
+# The hardware device's tests on three of Mesa's drivers, one after the other: llvmpipe (as the
+# test command runs them), softpipe, and zink over lavapipe; a table of tests by drivers at the
+# end (see scripts/gl-drivers.sh). GL_DRIVERS picks some of them.
+GL_DRIVERS ?= llvmpipe softpipe zink
+test-gl-drivers: build
+	scripts/gl-drivers.sh $(BUILD) $(GL_DRIVERS)
 
 # The fuzz targets of fuzz/, built with clang and libFuzzer in their own folder, each run for
 # SECONDS seconds; any crash, sanitizer report, leak or hang fails (see scripts/fuzz.sh).

@@ -17,7 +17,7 @@ test_packages=(
     git
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth x11-apps xdotool imagemagick
+    xvfb xauth x11-apps xdotool imagemagick mesa-vulkan-drivers
     libx11-dev libxdamage-dev jq
     desktop-file-utils groff-base
 )

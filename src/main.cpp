@@ -223,6 +223,8 @@ int main(int argc, char **argv)
 
     SND_SetBackend(OpenAL_Backend());
     SoftDevice_SetPresenter(SDLFE_PresentPage);
+    SoftDevice_SetScreenCheck(SDLFE_CanShowPages);
+    GlDevice_SetScreenTaker(SDLFE_TakeScreen);
     SDLFE_SetRepaint(GlDevice_Repaint);
     SDLFE_SetDisplayLost(LetGoWithoutDisplay);
     SDLFE_SetWindowed(options.window);

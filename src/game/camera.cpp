@@ -9,7 +9,6 @@
 constexpr float QUARTER_TURN = 1.570795f;
 constexpr float HALF_TURN = 3.14159f;
 enum { SHOT_KINDS = 6, SHOT_FRAMES = 200, CLOSE_IN_FRAMES = 60 };
-constexpr float ENGINE_SOUND_SCALE = 0.0025f;
 
 void Game_PlayerCamera()
 {

@@ -15,6 +15,8 @@ constexpr float SPAWN_HEIGHT = 12.0f;
 constexpr float MIN_SPEED = 10.0f;
 constexpr float MAX_SPEED = 25.0f;
 constexpr float SUB_STEP = 2.0f;        // world units a cycle moves per movement sub-step
+// Engine sounds are placed around their hearer in units of 400 world units (1 / 0.0025).
+constexpr float ENGINE_SOUND_SCALE = 0.0025f;
 
 // Key codes the simulation itself understands (the rest belong to the keyboard commands).
 enum { KEY_LEFT = 37, KEY_UP = 38, KEY_RIGHT = 39, KEY_DOWN = 40 };

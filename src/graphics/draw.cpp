@@ -4,7 +4,7 @@
 
 constexpr float NEAR_DEPTH = 10.0f;
 constexpr float FAR_DEPTH = 20000.0f;
-constexpr float SCREEN_HEIGHT_F = 480.0f;
+constexpr float SCREEN_HEIGHT_F = SCREEN_HEIGHT;
 enum { POLYGON_MAX = 128 };  // the largest fan drawn in one call (a model face)
 
 float GFX_GetNearPlane()

@@ -227,7 +227,8 @@ int GFX_Init(void *window)
     if (!d->AddViewport(g_d3dDevice, g_viewport))
         return ShutDownAndFail("GFX_Init : AddViewport!");
     // The clip values are screen sizes: everything reaches the device already transformed.
-    const GfxViewportDesc view = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0.0f, 0.0f, 640.0f, 480.0f,
+    const GfxViewportDesc view = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0.0f, 0.0f, (float)SCREEN_WIDTH,
+                                  (float)SCREEN_HEIGHT, 
                                   0.0f, 1.0f};
     if (!d->SetViewport2(g_viewport, &view))
         return ShutDownAndFail("GFX_Init : SetViewport2!");

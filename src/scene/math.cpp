@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "graphics/gfx.h"
+
 float g_modelMatrix[16];
 float g_viewMatrix[16];
 float g_projectionMatrix[16];
@@ -12,8 +14,8 @@ float g_clipPlanes[3][4];
 // The view volume: a square pyramid 50 degrees off the axis on every side.
 static const double CLIP_HALF_ANGLE = 40.0 * MATH_PI / 180.0;
 // The screen plus 100 pixels on every side; a vertex outside it is reported.
-constexpr float GUARD_LEFT = -100.0f, GUARD_RIGHT = 740.0f;
-constexpr float GUARD_BOTTOM = -100.0f, GUARD_TOP = 580.0f;
+constexpr float GUARD_LEFT = -100.0f, GUARD_RIGHT = SCREEN_WIDTH + 100.0f;
+constexpr float GUARD_BOTTOM = -100.0f, GUARD_TOP = SCREEN_HEIGHT + 100.0f;
 
 static void Identity(float m[16])
 {
@@ -159,8 +161,8 @@ int Math_ProjectToScreen(int count, Vertex *vertices)
     for (int n = 0; n < count; n++) {
         Vertex &v = vertices[n];
         float i = 1.0f / (p[11] * v.vz);
-        v.sx = (p[0] * v.vx * i + 1.0f) * 320.0f;
-        v.sy = (p[5] * v.vy * i + 1.0f) * 240.0f;
+        v.sx = (p[0] * v.vx * i + 1.0f) * (SCREEN_WIDTH / 2.0f);
+        v.sy = (p[5] * v.vy * i + 1.0f) * (SCREEN_HEIGHT / 2.0f);
         v.depth = p[10] * v.vz + p[14];
         if (v.sx < GUARD_LEFT || v.sx > GUARD_RIGHT || v.sy < GUARD_BOTTOM || v.sy > GUARD_TOP ||
             v.depth < 0.0f)

@@ -74,7 +74,7 @@ static Vertex RadarCorner(float x, float y, float depth)
 static Vertex RadarPoint(const Vertex &node, float depth)
 {
     Vertex v = node;
-    v.sy = 480.0f - v.sy;
+    v.sy = SCREEN_HEIGHT - v.sy;
     v.depth = depth;
     return v;
 }

@@ -93,8 +93,6 @@ int App_WindowProc(int message, int key)
     return 0;
 }
 
-constexpr float ENGINE_SOUND_SCALE = 0.0025f;
-
 // The engines, every pass of the loop, title included. The computer cycles are placed around the
 // player: sideways (right of the player's way) first, then ahead, from 400 world units a unit.
 // The player's own engine rises in pitch with its speed: 22450 Hz at 10, 28450 Hz at 25.
@@ -195,7 +193,7 @@ int App_Main(const FrontEnd *frontEnd)
 
     if (!g_frontEnd->RegisterWindowClass(GAME_NAME))
         return 0;
-    g_window = g_frontEnd->CreateGameWindow(GAME_NAME, CAPTION, 640, 480);
+    g_window = g_frontEnd->CreateGameWindow(GAME_NAME, CAPTION, SCREEN_WIDTH, SCREEN_HEIGHT);
     if (!g_window)
         return 1;
 

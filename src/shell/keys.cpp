@@ -28,8 +28,9 @@ static void LeaveTitle(int key)
 
 void App_StartEngines()
 {
-    // The engines start: the player's turned down, and channels 1 and 2 turned down once for
-    // every computer cycle (3 and 4 keep the volume they were made with).
+    // The engines start: the player's at -6 dB, channels 1 and 2 at -1 dB and channels 3 and 4
+    // at full volume. The volume is set outright, not lowered by a step, so setting channels 1
+    // and 2 again for every computer cycle leaves them at -1 dB however many cycles there are.
     SND_SetVolume(0, -600);
     SND_Play(0);
     for (int slot = 1; slot < cycleCount; slot++) {

@@ -15,6 +15,8 @@
 
 #include "platform/files.h"
 
+#include "platform/files.h"
+
 namespace {
 
 // The file whose presence marks a folder as the game's data folder: the one file it cannot run

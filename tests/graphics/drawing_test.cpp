@@ -137,3 +137,46 @@ TEST_F(Drawing, BlendModesSetOnlyTheirOwnStates)
         }
     }
 }
+
+// Each drawing call hands the device one primitive of its kind, and a draw the device refuses is
+// logged under the call's own name. A vertex array is a fan of contiguous vertices, whatever kind
+// and stride it is given.
+TEST_F(Drawing, EachCallDrawsItsPrimitiveAndLogsARefusalUnderItsName)
+{
+    Vertex v[5] = {};
+    for (int i = 0; i < 5; i++)
+        v[i].sx = 10.0f * i, v[i].sy = 20.0f * i, v[i].depth = 100;
+    struct Case {
+        const char *name;
+        void (*draw)(const Vertex *v);
+        int type, count;
+    } cases[] = {
+        {"GFX_DrawTriangle", [](const Vertex *v) { GFX_DrawTriangle(&v[0], &v[1], &v[2]); },
+         D3DPT_TRIANGLEFAN, 3},
+        {"GFX_DrawPolygon", [](const Vertex *v) { GFX_DrawPolygon(5, v); }, D3DPT_TRIANGLEFAN, 5},
+        {"GFX_DrawVertexArray", [](const Vertex *v) { GFX_DrawVertexArray(D3DPT_LINESTRIP, 5, v, 7); },
+         D3DPT_TRIANGLEFAN, 5},
+        {"GFX_DrawLine", [](const Vertex *v) { GFX_DrawLine(&v[0], &v[1]); }, D3DPT_LINESTRIP, 2},
+    };
+    for (const Case &c : cases) {
+        FakeDeviceOptions refusing;
+        refusing.failOperation = "DrawPrimitive";
+        for (const FakeDeviceOptions &options : {FakeDeviceOptions(), refusing}) {
+            Use(options);
+            ASSERT_EQ(GFX_Init(nullptr), 1);
+            remove("error.txt");
+            FakeDevice_ClearPrimitives();
+            c.draw(v);
+            ASSERT_EQ(FakeDevice_Primitives().size(), options.failOperation.empty() ? 1u : 0u) << c.name;
+            if (options.failOperation.empty()) {
+                const FakePrimitive &drawn = FakeDevice_Primitives()[0];
+                EXPECT_EQ(drawn.type, c.type) << c.name;
+                ASSERT_EQ((int)drawn.vertices.size(), c.count) << c.name;
+                EXPECT_EQ(drawn.vertices[c.count - 1].sx, v[c.count - 1].sx) << c.name;
+                EXPECT_TRUE(LogLines().empty()) << c.name;
+            } else {
+                EXPECT_EQ(LogLines(), std::vector<std::string>{std::string(c.name) + " : DrawPrimitive went down!"});
+            }
+        }
+    }
+}

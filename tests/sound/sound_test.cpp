@@ -78,22 +78,39 @@ TEST_F(Sound, EffectsLoadWholeOrLeaveTheirChannelSilent)
 TEST_F(Sound, ChannelsAreHeardByDistanceAndTheEngineByItsRate)
 {
     WriteFile("cyc4.wav", SineWav(441.0, 22050, 441));   // one second of 441 Hz
+    // The same tone in the first channel of a stereo file, the second silent: mixed down to one
+    // channel it is placed like the mono file, at half its loudness.
+    WriteFile("stereo16.wav", SineWav(441.0, 22050, 441, 0.5, 2, 16));
+    WriteFile("stereo8.wav", SineWav(441.0, 22050, 441, 0.5, 2, 8));
     SND_SetBackend(OpenAL_LoopbackBackend());
     SND_Init();
     ASSERT_TRUE(SND_HasDevice());
 
-    auto loudnessAt = [](float distance) {
-        SND_SetPosition(1, 0.0f, 0.0f, -distance, 0.0f, 0.0f, 0.0f);
-        Hear(0.05);     // let the change settle
-        return Rms(Hear(0.2));
+    const float DISTANCES[] = {1.0f, 4.0f, 11.1f, 20.0f};
+    auto loudnessByDistance = [&](const char *path) {
+        SND_Stop(1);
+        EXPECT_EQ(SND_LoadEffect(1, path, 1), 0) << path;
+        SND_Play(1);
+        std::vector<double> loudness;
+        for (float distance : DISTANCES) {
+            SND_SetPosition(1, 0.0f, 0.0f, -distance, 0.0f, 0.0f, 0.0f);
+            Hear(0.05);     // let the change settle
+            loudness.push_back(Rms(Hear(0.2)));
+        }
+        return loudness;
     };
-    SND_Play(1);
-    const double near = loudnessAt(1.0f), middle = loudnessAt(4.0f);
-    const double edge = loudnessAt(11.1f), beyond = loudnessAt(20.0f);
+    const std::vector<double> mono = loudnessByDistance("cyc4.wav");
+    const double near = mono[0], middle = mono[1], edge = mono[2], beyond = mono[3];
     EXPECT_GT(near, 1000.0);
     EXPECT_LT(middle, near * 0.5);
     EXPECT_LT(edge, middle);
     EXPECT_NEAR(beyond, edge, edge * 0.05) << "no quieter beyond 11.1 units";
+    for (const char *path : {"stereo16.wav", "stereo8.wav"}) {
+        const std::vector<double> stereo = loudnessByDistance(path);
+        for (size_t i = 0; i < mono.size(); i++)
+            EXPECT_NEAR(stereo[i], mono[i] * 0.5, mono[i] * 0.05)
+                << path << " at " << DISTANCES[i] << " units";
+    }
     SND_Stop(1);
 
     // The player's engine: 22050 - trunc((speed - 9) * -400) Hz for a file made at 22050 Hz.
@@ -105,6 +122,18 @@ TEST_F(Sound, ChannelsAreHeardByDistanceAndTheEngineByItsRate)
         const double expected = 441.0 * (22050 + (speed - 9.0f) * 400.0f) / 22050;
         EXPECT_NEAR(Pitch(Hear(1.0)), expected, expected * 0.01) << speed;
     }
+}
+
+TEST_F(Sound, TheLoopbackDeviceStaysInMemoryWhateverIsAskedForLater)
+{
+    const AudioBackend *toMemory = OpenAL_LoopbackBackend();
+    OpenAL_Backend();   // asking for the machine's device changes nothing in the other
+    WriteFile("turn2.wav", SineWav(441.0, 22050, 441));
+    SND_SetBackend(toMemory);
+    SND_Init();
+    ASSERT_TRUE(SND_HasDevice());
+    SND_Play(SND_CH_TURN);
+    EXPECT_GT(Rms(Hear(0.2)), 1000.0) << "the turn is heard in memory, not sent to a card";
 }
 
 TEST_F(Sound, TheTitleTunePlaysFromItsStartAndStopsAtOnce)

@@ -29,13 +29,22 @@ inline std::string Format(uint16_t tag, uint16_t channels = 2, uint32_t rate = 2
     const uint16_t block = uint16_t(channels * bits / 8);
     return U16(tag) + U16(channels) + U32(rate) + U32(rate * block) + U16(block) + U16(bits);
 }
-// A mono 16-bit PCM file of a sine wave at hertz, a whole number of cycles long.
-inline std::string SineWav(double hertz, int rate, int cycles, double amplitude = 0.5)
+// A PCM file of a sine wave at hertz, a whole number of cycles long, in the first of its channels;
+// any others are silent. 8-bit samples are unsigned around 128, 16-bit ones signed.
+inline std::string SineWav(double hertz, int rate, int cycles, double amplitude = 0.5,
+                           uint16_t channels = 1, uint16_t bits = 16)
 {
     const int count = (int)std::lround(cycles * rate / hertz);
     std::string samples;
-    for (int i = 0; i < count; i++)
-        samples += U16(uint16_t(int16_t(std::lround(
-            amplitude * 32767 * std::sin(2 * 3.141592653589793 * hertz * i / rate)))));
-    return Riff(Chunk("fmt ", Format(1, 1, rate, 16)) + Chunk("data", samples));
+    for (int i = 0; i < count; i++) {
+        const double wave = amplitude * std::sin(2 * 3.141592653589793 * hertz * i / rate);
+        for (int channel = 0; channel < channels; channel++) {
+            const double v = channel == 0 ? wave : 0.0;
+            if (bits == 8)
+                samples += char(uint8_t(128 + std::lround(v * 127)));
+            else
+                samples += U16(uint16_t(int16_t(std::lround(v * 32767))));
+        }
+    }
+    return Riff(Chunk("fmt ", Format(1, channels, rate, bits)) + Chunk("data", samples));
 }

@@ -26,7 +26,8 @@ mkfifo "$work/fifo"
 
 fail() { echo "FAIL  $*"; failures=$((failures + 1)); }
 
-# The game runs 2 s on its title, then SIGTERM must end it within 3 s with exit code 0.
+# The game has 3 s to show its title, then SIGTERM must end it within 5 s with exit code 0 (a
+# sanitized build on a busy machine is slow to start; a hung game never ends).
 game_case() {   # name, all|stderr|none (the streams closed), then the game's arguments
     local name=$1 closed=$2 game code took start
     shift 2
@@ -38,14 +39,14 @@ game_case() {   # name, all|stderr|none (the streams closed), then the game's ar
         (cd "$game_dir" && exec ./zarkride "$@" 2>/dev/null) &
     fi
     game=$!
-    sleep 2
+    sleep 3
     start=$(date +%s%N)
     kill -TERM "$game"
-    while kill -0 "$game" 2>/dev/null && [ $(( $(date +%s%N) - start )) -lt 3000000000 ]; do
+    while kill -0 "$game" 2>/dev/null && [ $(( $(date +%s%N) - start )) -lt 5000000000 ]; do
         sleep 0.1
     done
     if kill -0 "$game" 2>/dev/null; then
-        fail "$name: the game is still running 3 s after SIGTERM"
+        fail "$name: the game is still running 5 s after SIGTERM"
         kill -KILL "$game"
         wait "$game"
         return 1

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/gfx.h"
 #include "platform/headless/headless.h"
 #include "shell/record.h"
 
@@ -20,7 +21,7 @@ struct SimOptions {
     bool state = false;
     bool help = false;
     bool gl = false;            // draw with the hardware device (needs a display)
-    int width = 640, height = 480;  // the hardware device's drawable
+    int width = SCREEN_WIDTH, height = SCREEN_HEIGHT;   // the hardware device's drawable
     long title = 1;             // frames on the title screen before the key that leaves it
     std::string audioFile;      // where to write what a player would hear; empty: no sound
     bool progress = false;      // say how far the run has got, and its peak memory, as it goes

@@ -1,8 +1,10 @@
 // device_objects.h -- the bookkeeping the software and hardware devices share: handles standing
 // for displays, surfaces, 3-D devices, viewports and texture interfaces, made and released like
-// reference-counted objects, and the operations that are bookkeeping alone. Each device brings
-// its own Surface (with caps, back, nextLevel) and Device (with states and inScene) records, and
-// so gets a table of its own; the operations are static so that a device layer can name them.
+// reference-counted objects, and the operations that are bookkeeping alone, textures' among them.
+// Each device brings its own Surface (with caps, back, nextLevel, pixels, colourKey, and
+// Drawable(): whether a texture can be drawn with yet) and Device (with states and inScene)
+// records, and so gets a table of its own; the operations are static so that a device layer can
+// name them.
 #pragma once
 
 #include <memory>
@@ -170,6 +172,62 @@ public:
         return 1;
     }
 
+    // Black is the only key a surface can have: it is the one transparent colour of the game.
+    static int SetColorKey(GfxHandle handle, uint32_t, uint32_t low, uint32_t high)
+    {
+        Object *o = Find(handle, OBJ_SURFACE);
+        if (!o)
+            return 0;
+        o->surface->colourKey = low == 0 && high == 0;
+        return 1;
+    }
+
+    // Offers the device's texture formats, in its order of preference, until the callback takes
+    // one.
+    template <const auto &formats>
+    static int EnumTextureFormats(GfxHandle device, GfxFormatCallback callback, void *context)
+    {
+        if (!Find(device, OBJ_DEVICE))
+            return 0;
+        for (const GfxPixelFormat &format : formats) {
+            GfxSurfaceDesc desc = {};
+            desc.flags = DDSD_PIXELFORMAT;
+            desc.pixelFormat = format;
+            if (callback(&desc, context) == 0)
+                break;
+        }
+        return 1;
+    }
+
+    // Copies the texels of one texture chain into another, level by level as far as the shorter
+    // goes (a texture loaded into the card's memory): the destination's first level, or null,
+    // with nothing copied, when either is not a texture or a level differs in size.
+    static Surface *CopyTextureLevels(GfxHandle destination, GfxHandle source)
+    {
+        Object *d = Find(destination, OBJ_TEXTURE);
+        Object *s = Find(source, OBJ_TEXTURE);
+        if (!d || !s)
+            return nullptr;
+        for (Surface *to = d->surface.get(), *from = s->surface.get(); to && from;
+             to = to->nextLevel.get(), from = from->nextLevel.get())
+            if (to->pixels.size() != from->pixels.size())
+                return nullptr;
+        for (Surface *to = d->surface.get(), *from = s->surface.get(); to && from;
+             to = to->nextLevel.get(), from = from->nextLevel.get())
+            to->pixels = from->pixels;
+        return d->surface.get();
+    }
+
+    // A texture's handle for drawing with on a device: the texture interface's own.
+    static int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
+    {
+        Object *t = Find(texture, OBJ_TEXTURE);
+        if (!t || !Find(device, OBJ_DEVICE) || !t->surface->Drawable())
+            return 0;
+        *handle = texture;
+        return 1;
+    }
+
 private:
     // Never destroyed: objects still held when the process ends are left as they are.
     static std::unordered_map<GfxHandle, Object> &Objects()
@@ -188,19 +246,6 @@ private:
         return count;
     }
 };
-
-// Offers a device's texture formats, in its order of preference, until the callback takes one.
-inline void Device_OfferTextureFormats(const GfxPixelFormat *formats, int count,
-                                       GfxFormatCallback callback, void *context)
-{
-    for (int i = 0; i < count; i++) {
-        GfxSurfaceDesc desc = {};
-        desc.flags = DDSD_PIXELFORMAT;
-        desc.pixelFormat = formats[i];
-        if (callback(&desc, context) == 0)
-            break;
-    }
-}
 
 // The levels of a texture as its description asks, each half the one before and made by
 // newLevel (width, height); null for sizes or level counts no texture has.

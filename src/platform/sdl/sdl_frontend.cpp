@@ -1,11 +1,9 @@
-// sdl_frontend.cpp -- the SDL2 front end. The only file of the game, with the SDL devices, that
-// talks to SDL directly.
+// sdl_frontend.cpp -- the SDL2 front end: the window, its events and keys, the 25 ms tick
+// thread. SDL is talked to here and in the files of this folder beside it (the page presenter,
+// the X11 glue, the game pads), and by the hardware device for its OpenGL context.
 #include "platform/sdl/sdl_frontend.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,8 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/prefault.h"
 #include "platform/sdl/sdl_gamepad.h"
+#include "platform/sdl/sdl_presenter.h"
+#include "platform/sdl/sdl_x11.h"
 
 namespace {
 
@@ -72,7 +71,7 @@ void (*displayLostHook)() = nullptr;
 // and when it is the tick thread that finds the connection dead, it cannot know what the game is
 // doing with its devices, so it ends the process without touching them. On the game's own
 // thread, the game first lets go of what it can without the display.
-int DisplayGone(Display *)
+[[noreturn]] void DisplayGone()
 {
     static std::atomic<bool> told{false};
     if (!told.exchange(true)) {
@@ -85,128 +84,12 @@ int DisplayGone(Display *)
     _exit(1);
 }
 
-// The software device's pages, shown in the window's own pixels and handed to the window system
-// as they are (over shared memory on X11): no OpenGL at all, so a game on the software device
-// never loads a GL driver, and a page costs one pass of table look-ups. The page is scaled to the
-// window by whole pixels (the nearest page pixel for each window pixel), keeping its 4:3 shape
-// in the middle, on black.
-struct PageShower {
-    SDL_Surface *target = nullptr;      // the window surface the geometry below was made for
-    int targetWidth = 0, targetHeight = 0, pageWidth = 0, pageHeight = 0;
-    SDL_Rect shown = {};                // where the page lands in the window
-    std::vector<int> pageColumn;        // for each column of `shown`, the page column shown there
-    Uint32 tableFormat = SDL_PIXELFORMAT_UNKNOWN;
-    std::vector<Uint32> colourOf;       // every 5-6-5 value as a pixel of the window's format
-    bool showing = false;               // a page is in the window surface
-};
-PageShower shower;
-
-// Where a width x height page lands in the window: as large as fits with its shape kept, centred.
-SDL_Rect Letterbox(int windowWidth, int windowHeight, int width, int height)
-{
-    SDL_Rect r;
-    if ((long)windowWidth * height > (long)windowHeight * width) {
-        r.h = windowHeight;
-        r.w = (int)((long)windowHeight * width / height);
-    } else {
-        r.w = windowWidth;
-        r.h = (int)((long)windowWidth * height / width);
-    }
-    r.x = (windowWidth - r.w) / 2;
-    r.y = (windowHeight - r.h) / 2;
-    return r;
-}
-
-// The 5-6-5 channels widened to 8 bits by repeating their top bits, as the screenshots are.
-void MakeColourTable(const SDL_PixelFormat *format)
-{
-    shower.colourOf.resize(65536);
-    for (int p = 0; p < 65536; p++) {
-        int r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-        shower.colourOf[p] = SDL_MapRGB(format, (Uint8)(r << 3 | r >> 2), (Uint8)(g << 2 | g >> 4),
-                                        (Uint8)(b << 3 | b >> 2));
-    }
-    shower.tableFormat = format->format;
-}
-
-// Copies a page into a window surface of 32-bit pixels. A page row shown on several window rows
-// is worked out once and copied.
-void ScalePage(SDL_Surface *surface, const uint16_t *pixels, int pitchBytes)
-{
-    const SDL_Rect &to = shower.shown;
-    const Uint32 *colourOf = shower.colourOf.data();
-    const int *column = shower.pageColumn.data();
-    Uint8 *rows = static_cast<Uint8 *>(surface->pixels) + (size_t)to.x * 4;
-    int madeRow = -1;
-    for (int y = 0; y < to.h; y++) {
-        Uint32 *out = reinterpret_cast<Uint32 *>(rows + (size_t)(to.y + y) * surface->pitch);
-        int pageRow = (int)((long)y * shower.pageHeight / to.h);
-        if (pageRow == madeRow) {
-            memcpy(out, reinterpret_cast<Uint8 *>(out) - surface->pitch, (size_t)to.w * 4);
-            continue;
-        }
-        const uint16_t *in = reinterpret_cast<const uint16_t *>(
-            reinterpret_cast<const Uint8 *>(pixels) + (size_t)pageRow * pitchBytes);
-        for (int x = 0; x < to.w; x++)
-            out[x] = colourOf[in[column[x]]];
-        madeRow = pageRow;
-    }
-}
-
-// Any other window format: SDL's own converting, scaling copy, slower but the same picture.
-void BlitPage(SDL_Surface *surface, const uint16_t *pixels, int pitchBytes, int width, int height)
-{
-    SDL_Surface *page = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<uint16_t *>(pixels), width, height, 16, pitchBytes, SDL_PIXELFORMAT_RGB565);
-    if (!page)
-        return;
-    SDL_Rect to = shower.shown;
-    SDL_BlitScaled(page, nullptr, surface, &to);
-    SDL_FreeSurface(page);
-}
-
-void ShowPage(const uint16_t *pixels, int pitchBytes, int width, int height)
-{
-    SDL_Surface *surface = SDL_GetWindowSurface(window);
-    if (!surface || width < 1 || height < 1)
-        return;
-    if (surface != shower.target || surface->w != shower.targetWidth ||
-        surface->h != shower.targetHeight || width != shower.pageWidth ||
-        height != shower.pageHeight) {
-        // A new or resized window surface: work out the geometry again, and black bars.
-        shower.target = surface;
-        Platform_Prefault(surface->pixels, (size_t)surface->pitch * surface->h);
-        shower.targetWidth = surface->w, shower.targetHeight = surface->h;
-        shower.pageWidth = width, shower.pageHeight = height;
-        shower.shown = Letterbox(surface->w, surface->h, width, height);
-        shower.pageColumn.resize(shower.shown.w);
-        for (int x = 0; x < shower.shown.w; x++)
-            shower.pageColumn[x] = (int)((long)x * width / shower.shown.w);
-        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-    }
-    if (surface->format->BytesPerPixel == 4) {
-        if (shower.tableFormat != surface->format->format)
-            MakeColourTable(surface->format);
-        ScalePage(surface, pixels, pitchBytes);
-    } else {
-        BlitPage(surface, pixels, pitchBytes, width, height);
-    }
-    shower.showing = true;
-    SDL_UpdateWindowSurface(window);
-}
-
 // Repaints the window: the last page the software device showed, still in the window surface,
 // or whatever a device drawing straight into the window shows.
 void PaintBackground()
 {
-    if (!shower.showing) {
-        if (repaintHook)
-            repaintHook();
-        return;
-    }
-    if (SDL_GetWindowSurface(window) == shower.target)
-        SDL_UpdateWindowSurface(window);
-    // A surface made anew for a new size is black until the next page, 25 ms away at most.
+    if (!Presenter_Repaint(window) && repaintHook)
+        repaintHook();
 }
 
 int RegisterWindowClass(const char *)
@@ -218,9 +101,7 @@ int RegisterWindowClass(const char *)
     // SDL is closed by the game's shutdown, which an exit from anywhere runs too; when the
     // display has gone away the process ends without it, for closing SDL would wait forever on
     // the dead connection.
-    const char *driver = SDL_GetCurrentVideoDriver();
-    if (driver && strcmp(driver, "x11") == 0)
-        XSetIOErrorHandler(DisplayGone);
+    SDLX11_WatchDisplay(DisplayGone);
     tickEventType = SDL_RegisterEvents(1);
     return 1;
 }
@@ -405,30 +286,6 @@ const FrontEnd sdlFrontEnd = {
 
 }  // namespace
 
-// Whether a window manager looks after the screen: one names its own window on the root window.
-// Anything but X11 is taken to have one.
-static bool WindowManagerRunning(SDL_Window *w)
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11)
-        return true;
-    Display *display = info.info.x11.display;
-    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
-    if (check == None)
-        return false;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *value = nullptr;
-    bool named = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False,
-                                    XA_WINDOW, &type, &format, &count, &after, &value) == Success &&
-                 type == XA_WINDOW && count == 1;
-    if (value)
-        XFree(value);
-    return named;
-}
-
 void SDLFE_TakeScreen(void *target)
 {
     SDL_Window *w = static_cast<SDL_Window *>(target);
@@ -450,7 +307,7 @@ void SDLFE_TakeScreen(void *target)
         SDL_SetWindowSize(w, screen.w, screen.h);
     // With no window manager, covering the display is all that full screen means; asking SDL for
     // it anyway would wait a tenth of a second for a manager's answer that never comes.
-    if (WindowManagerRunning(w))
+    if (SDLX11_WindowManagerRunning(w))
         SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
     else
         SDL_SetWindowData(w, COVERS_SCREEN, w);
@@ -462,19 +319,6 @@ void SDLFE_TakeScreen(void *target)
         if (width == screen.w && height == screen.h)
             break;
     }
-}
-
-// Takes the game's window off the screen at once. SDL, letting go of a full-screen window that is
-// still on show, first waits up to a tenth of a second for a window manager to answer, and on a
-// desktop without one nobody does.
-static void Unmap(SDL_Window *w)
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11)
-        return;
-    XUnmapWindow(info.info.x11.display, info.info.x11.window);
-    XSync(info.info.x11.display, False);
 }
 
 int SDLFE_OpenDisplay()
@@ -515,9 +359,12 @@ void SDLFE_Shutdown()
     Pad_CloseAll();
     pending.clear();
     keyDownGiven = false;
-    shower = PageShower();
+    Presenter_Forget();
     if (window) {
-        Unmap(window);
+        // Off the screen at once: SDL, letting go of a full-screen window that is still on show,
+        // first waits up to a tenth of a second for a window manager to answer, and on a desktop
+        // without one nobody does.
+        SDLX11_Unmap(window);
         SDL_DestroyWindow(window);
     }
     window = nullptr;
@@ -537,9 +384,14 @@ void SDLFE_SetRepaint(void (*repaint)())
 void SDLFE_PresentPage(void *, const uint16_t *pixels, int pitchBytes, int width, int height)
 {
     // The game takes the whole screen; the page keeps its 4:3 shape in the middle of it.
-    if (!shower.showing)
+    if (!Presenter_Showing())
         SDLFE_TakeScreen(window);
-    ShowPage(pixels, pitchBytes, width, height);
+    Presenter_Show(window, pixels, pitchBytes, width, height);
+}
+
+int SDLFE_CanShowPages(void *)
+{
+    return window && Presenter_CanShow(window);
 }
 
 void SDLFE_SetOpenGlWindow(int openGl)

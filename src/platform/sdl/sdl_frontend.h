@@ -8,6 +8,9 @@
 const FrontEnd *SDL_FrontEnd();
 // Shows a finished 5-6-5 page in the game window, scaled to the screen with 4:3 letterboxing.
 void SDLFE_PresentPage(void *window, const uint16_t *pixels, int pitchBytes, int width, int height);
+// Whether the game window can show pages: 0, having said why on standard error, when the screen's
+// pixels are of a kind that cannot be drawn (8 bits a pixel).
+int SDLFE_CanShowPages(void *window);
 // Makes the game window take its whole screen, at the desktop's own resolution, and waits a
 // moment for the window system to agree. Hidden windows (tools drawing off screen) stay as they are.
 void SDLFE_TakeScreen(void *window);

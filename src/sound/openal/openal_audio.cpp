@@ -3,6 +3,8 @@
 // rolloff 5, and Doppler factor 5, so a sound is at full volume within 1.1 units and no quieter
 // beyond 11.1. Gain comes from hundredths of a decibel, pitch from the rate asked for over the
 // file's own rate. The music is one more source, fed with queued blocks.
+// OpenAL places only mono sources, so a sound file of several channels is mixed down to one as
+// its buffer is made.
 #include "sound/openal/openal_audio.h"
 
 #include <AL/al.h>
@@ -23,7 +25,9 @@ namespace {
 
 struct Channel {
     ALuint source = 0, buffer = 0;
-    ALenum format = 0;
+    ALenum format = 0;                  // mono, of the file's sample width
+    int sampleBytes = 0;                // 1 (unsigned around 128) or 2 (signed)
+    int fileChannels = 0;               // samples in each of the file's frames
     uint32_t rate = 0;                  // the file's own samples per second
     std::vector<uint8_t> staging;       // the sound between Lock and Unlock
 };
@@ -51,7 +55,7 @@ struct Stream {
     }
 };
 
-bool loopback = false;
+bool toMemory = false;                 // the open device is the loopback one
 ALCdevice *device = nullptr;
 ALCcontext *context = nullptr;
 Channel channels[SND_CHANNELS];
@@ -69,7 +73,7 @@ bool Valid(int channel)
 
 ALCdevice *OpenDevice()
 {
-    if (!loopback)
+    if (!toMemory)
         return alcOpenDevice(nullptr);
     if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback"))
         return nullptr;
@@ -87,21 +91,20 @@ ALCdevice *OpenDevice()
     return d;
 }
 
-ALCcontext *CreateContext(ALCdevice *d, bool toMemory)
+ALCcontext *CreateContext(ALCdevice *d, bool inMemory)
 {
     // The game plays at most a source for each channel and one for the music, and sends nothing to
     // effects; a context ready for the library's defaults holds megabytes of mixing state that
-    // would never be used. Any channel may hold a mono or a stereo sound.
-    const ALCint SOURCES = SND_CHANNELS + 1;
+    // would never be used. Every channel's sound is mono, once mixed down; the music is stereo.
     const ALCint attributes[] = {
-        ALC_MONO_SOURCES, SOURCES, ALC_STEREO_SOURCES, SOURCES, ALC_MAX_AUXILIARY_SENDS, 0, 0,
+        ALC_MONO_SOURCES, SND_CHANNELS, ALC_STEREO_SOURCES, 1, ALC_MAX_AUXILIARY_SENDS, 0, 0,
     };
     const ALCint loopbackAttributes[] = {
-        ALC_MONO_SOURCES, SOURCES, ALC_STEREO_SOURCES, SOURCES, ALC_MAX_AUXILIARY_SENDS, 0,
+        ALC_MONO_SOURCES, SND_CHANNELS, ALC_STEREO_SOURCES, 1, ALC_MAX_AUXILIARY_SENDS, 0,
         ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
         ALC_FREQUENCY, OPENAL_RENDER_RATE, 0,
     };
-    return alcCreateContext(d, toMemory ? loopbackAttributes : attributes);
+    return alcCreateContext(d, inMemory ? loopbackAttributes : attributes);
 }
 
 // The machine's device and its context, opened on a thread of their own as the game starts
@@ -128,10 +131,12 @@ struct OpenedAhead {
 
 void Close();
 
-int Open()
+// Opens the machine's device, or the loopback one that plays into memory.
+int Open(bool loopback)
 {
     Close();
-    if (!loopback) {
+    toMemory = loopback;
+    if (!toMemory) {
         ahead.Wait();
         std::swap(device, ahead.device);
         std::swap(context, ahead.context);
@@ -141,7 +146,7 @@ int Open()
     if (!device)
         return 0;
     if (!context)
-        context = CreateContext(device, loopback);
+        context = CreateContext(device, toMemory);
     if (!context || !alcMakeContextCurrent(context)) {
         Close();
         return 0;
@@ -169,21 +174,30 @@ int Open()
     return 1;
 }
 
+int OpenMachine()
+{
+    return Open(false);
+}
+
+int OpenLoopback()
+{
+    return Open(true);
+}
+
 int CreateBuffer(int channel, const WavFormat *format, uint32_t size, int looping)
 {
-    if (!Valid(channel) || format->formatTag != 1 || format->samplesPerSecond == 0)
+    if (!Valid(channel) || format->formatTag != 1 || format->samplesPerSecond == 0 ||
+        format->channels == 0)
         return 0;
     Channel &c = channels[channel];
-    if (format->channels == 1 && format->bitsPerSample == 8)
+    if (format->bitsPerSample == 8)
         c.format = AL_FORMAT_MONO8;
-    else if (format->channels == 1 && format->bitsPerSample == 16)
+    else if (format->bitsPerSample == 16)
         c.format = AL_FORMAT_MONO16;
-    else if (format->channels == 2 && format->bitsPerSample == 8)
-        c.format = AL_FORMAT_STEREO8;
-    else if (format->channels == 2 && format->bitsPerSample == 16)
-        c.format = AL_FORMAT_STEREO16;
     else
         return 0;
+    c.sampleBytes = format->bitsPerSample / 8;
+    c.fileChannels = format->channels;
     c.rate = format->samplesPerSecond;
     c.staging.assign(size, 0);
     alSourcei(c.source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
@@ -195,14 +209,39 @@ void *Lock(int channel)
     return Valid(channel) ? channels[channel].staging.data() : nullptr;
 }
 
+// Makes each of the file's frames one sample, the mean of its channels, in place: a frame's
+// sample is written no further on than the frame itself, after the whole frame is read. A ragged
+// last frame is dropped.
+void MixDownToMono(Channel &c)
+{
+    const size_t width = (size_t)c.sampleBytes, count = (size_t)c.fileChannels;
+    const size_t frameBytes = width * count, frames = c.staging.size() / frameBytes;
+    const uint8_t *in = c.staging.data();
+    uint8_t *out = c.staging.data();
+    for (size_t frame = 0; frame < frames; frame++, in += frameBytes) {
+        int64_t sum = 0;
+        for (size_t i = 0; i < count; i++)
+            sum += width == 1 ? in[i] - 128 : (int16_t)(in[2 * i] | in[2 * i + 1] << 8);
+        const int32_t mean = (int32_t)(sum / (int64_t)count);
+        if (width == 1) {
+            *out++ = (uint8_t)(mean + 128);
+        } else {
+            *out++ = (uint8_t)(mean & 0xFF);
+            *out++ = (uint8_t)((mean >> 8) & 0xFF);
+        }
+    }
+    c.staging.resize(frames * width);
+}
+
 void Unlock(int channel)
 {
-    if (!Valid(channel))
+    if (!Valid(channel) || channels[channel].sampleBytes == 0)    // no buffer made
         return;
     Channel &c = channels[channel];
-    // Whole sample frames only: a ragged end would be refused.
-    const size_t frame = (c.format == AL_FORMAT_MONO8 ? 1 : c.format == AL_FORMAT_STEREO16 ? 4 : 2);
-    const size_t size = c.staging.size() / frame * frame;
+    if (c.fileChannels > 1)
+        MixDownToMono(c);
+    // Whole samples only: a ragged end would be refused.
+    const size_t size = c.staging.size() / (size_t)c.sampleBytes * (size_t)c.sampleBytes;
     alSourcei(c.source, AL_BUFFER, 0);
     alBufferData(c.buffer, c.format, c.staging.data(), (ALsizei)size, (ALsizei)c.rate);
     alSourcei(c.source, AL_BUFFER, (ALint)c.buffer);
@@ -318,7 +357,7 @@ int StartStream(int rate, SndStreamFill fill, void *fillContext)
         if (!QueueBlock(buffer))
             break;
     alSourcePlay(stream.source);
-    if (!loopback) {
+    if (!toMemory) {
         stream.feeding = true;
         stream.feeder = std::thread(FeederLoop);
     }
@@ -344,11 +383,17 @@ void Close()
         alcCloseDevice(device);
     context = nullptr;
     device = nullptr;
+    toMemory = false;
 }
 
-const AudioBackend openalBackend = {
-    "openal", Open, CreateBuffer, Lock, Unlock, Play, Stop, SetVolume, SetFrequency, SetPosition,
-    StartStream, StopStream, Close,
+// One table for each device, so that asking for one never changes the other.
+const AudioBackend machineBackend = {
+    "openal", OpenMachine, CreateBuffer, Lock, Unlock, Play, Stop, SetVolume, SetFrequency,
+    SetPosition, StartStream, StopStream, Close,
+};
+const AudioBackend loopbackBackend = {
+    "openal-loopback", OpenLoopback, CreateBuffer, Lock, Unlock, Play, Stop, SetVolume,
+    SetFrequency, SetPosition, StartStream, StopStream, Close,
 };
 
 }  // namespace
@@ -366,19 +411,17 @@ void OpenAL_OpenAhead()
 
 const AudioBackend *OpenAL_Backend()
 {
-    loopback = false;
-    return &openalBackend;
+    return &machineBackend;
 }
 
 const AudioBackend *OpenAL_LoopbackBackend()
 {
-    loopback = true;
-    return &openalBackend;
+    return &loopbackBackend;
 }
 
 void OpenAL_Render(int16_t *out, int count)
 {
-    if (!device || !loopback) {
+    if (!device || !toMemory) {
         std::fill(out, out + (size_t)count * 2, (int16_t)0);
         return;
     }

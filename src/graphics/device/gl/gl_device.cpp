@@ -12,7 +12,6 @@
 
 #include "graphics/device/device_objects.h"
 #include "graphics/device/gl/gl_renderer.h"
-#include "platform/sdl/sdl_frontend.h"
 
 namespace {
 
@@ -27,6 +26,7 @@ struct Surface {
     std::shared_ptr<Surface> depth;     // a back buffer's depth buffer
     std::shared_ptr<Surface> nextLevel; // the next smaller level of a mip chain
     GlTexture card;                     // a texture chain's first level: the card's copy
+    bool Drawable() const { return card.name != 0; }    // once loaded
 };
 
 struct Device {
@@ -37,6 +37,7 @@ struct Device {
 typedef DeviceObjects<Surface, Device> Table;
 typedef Table::Object Object;
 void *coopWindow = nullptr;             // the window the display was given
+GlScreenTaker screenTaker = nullptr;    // the front end's, where the game has a window
 
 Object *Find(GfxHandle handle, DeviceObjectType type)
 {
@@ -81,10 +82,11 @@ int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
 // The display mode stays as the desktop has it: the window takes the whole screen instead.
 int SetDisplayMode(GfxHandle display, int width, int height, int bits)
 {
-    if (!Find(display, OBJ_DISPLAY) || width != PAGE_WIDTH || height != PAGE_HEIGHT || bits != 16)
+    if (!Find(display, OBJ_DISPLAY) || width != SCREEN_WIDTH || height != SCREEN_HEIGHT || bits != 16)
         return 0;
     if (SDL_Window *window = AsSdlWindow(coopWindow))
-        SDLFE_TakeScreen(window);
+        if (screenTaker)
+            screenTaker(window);
     return 1;
 }
 
@@ -111,10 +113,10 @@ int CreateSurface(GfxHandle display, const GfxSurfaceDesc *desc, GfxHandle *out)
         if (desc->backBufferCount < 1)
             return 0;   // the game always draws into a back page
         auto front = std::make_shared<Surface>();
-        front->width = PAGE_WIDTH, front->height = PAGE_HEIGHT, front->caps = desc->caps;
+        front->width = SCREEN_WIDTH, front->height = SCREEN_HEIGHT, front->caps = desc->caps;
         front->page = FRONT_PAGE;
         front->back = std::make_shared<Surface>();
-        front->back->width = PAGE_WIDTH, front->back->height = PAGE_HEIGHT;
+        front->back->width = SCREEN_WIDTH, front->back->height = SCREEN_HEIGHT;
         front->back->caps = DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE;
         front->back->page = BACK_PAGE;
         *out = Table::Make(OBJ_SURFACE, front);
@@ -145,18 +147,9 @@ int AddAttachedSurface(GfxHandle handle, GfxHandle attached)
     Object *o = Find(handle, OBJ_SURFACE);
     Object *a = Find(attached, OBJ_SURFACE);
     if (!o || !a || !(a->surface->caps & DDSCAPS_ZBUFFER) || o->surface->page != BACK_PAGE ||
-        a->surface->width != PAGE_WIDTH || a->surface->height != PAGE_HEIGHT)
+        a->surface->width != SCREEN_WIDTH || a->surface->height != SCREEN_HEIGHT)
         return 0;
     o->surface->depth = a->surface;
-    return 1;
-}
-
-int SetColorKey(GfxHandle handle, uint32_t, uint32_t low, uint32_t high)
-{
-    Object *o = Find(handle, OBJ_SURFACE);
-    if (!o)
-        return 0;
-    o->surface->colourKey = low == 0 && high == 0;    // black is the game's only key
     return 1;
 }
 
@@ -241,15 +234,6 @@ const GfxPixelFormat TEXTURE_FORMATS[] = {
     {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x03E0, 0x001F, 0x8000},
 };
 
-int EnumTextureFormats(GfxHandle device, GfxFormatCallback callback, void *context)
-{
-    if (!Find(device, OBJ_DEVICE))
-        return 0;
-    Device_OfferTextureFormats(TEXTURE_FORMATS, sizeof TEXTURE_FORMATS / sizeof TEXTURE_FORMATS[0],
-                               callback, context);
-    return 1;
-}
-
 // Clears the depth of the back page within each rectangle, given in screen pixels.
 int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 {
@@ -264,29 +248,15 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 // The card is sent every level of the destination's chain once the texels are copied over.
 int LoadTexture(GfxHandle destination, GfxHandle source)
 {
-    Object *d = Find(destination, OBJ_TEXTURE);
-    Object *s = Find(source, OBJ_TEXTURE);
-    if (!d || !s || !GlRenderer_Running())
+    if (!GlRenderer_Running())
         return 0;
-    for (auto to = d->surface, from = s->surface; to && from; to = to->nextLevel, from = from->nextLevel) {
-        if (to->pixels.size() != from->pixels.size())
-            return 0;
-        to->pixels = from->pixels;
-    }
+    Surface *first = Table::CopyTextureLevels(destination, source);
+    if (!first)
+        return 0;
     std::vector<GlTextureLevel> levels;
-    for (const Surface *level = d->surface.get(); level; level = level->nextLevel.get())
+    for (const Surface *level = first; level; level = level->nextLevel.get())
         levels.push_back({level->width, level->height, level->pixels.data()});
-    Surface &first = *d->surface;
-    return GlRenderer_Upload(&first.card, first.format, levels.data(), (int)levels.size());
-}
-
-int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
-{
-    Object *t = Find(texture, OBJ_TEXTURE);
-    if (!t || !Find(device, OBJ_DEVICE) || !t->surface->card.name)
-        return 0;
-    *handle = texture;
-    return 1;
+    return GlRenderer_Upload(&first->card, first->format, levels.data(), (int)levels.size());
 }
 
 int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int count)
@@ -309,13 +279,19 @@ int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int coun
 const GfxDevice g_glDevice = {
     "gl", DirectDrawEnumerate, Table::DirectDrawCreate, Table::QueryInterface, Release,
     SetCooperativeLevel, SetDisplayMode, WaitForVerticalBlank, CreateSurface,
-    Table::GetAttachedSurface, AddAttachedSurface, SetColorKey, Lock, Unlock, ColorFill, Flip,
-    CreateDevice, GetCaps, EnumTextureFormats, Table::CreateViewport, Table::AddViewport,
-    Table::SetViewport2, Table::SetCurrentViewport, Clear, Table::SetRenderState, LoadTexture,
-    GetTextureHandle, Table::BeginScene, Table::EndScene, DrawPrimitive,
+    Table::GetAttachedSurface, AddAttachedSurface, Table::SetColorKey, Lock, Unlock, ColorFill,
+    Flip, CreateDevice, GetCaps, Table::EnumTextureFormats<TEXTURE_FORMATS>, Table::CreateViewport,
+    Table::AddViewport, Table::SetViewport2, Table::SetCurrentViewport, Clear,
+    Table::SetRenderState, LoadTexture, Table::GetTextureHandle, Table::BeginScene,
+    Table::EndScene, DrawPrimitive,
 };
 
 int GlDevice_LiveObjects()
 {
     return Table::Live();
+}
+
+void GlDevice_SetScreenTaker(GlScreenTaker take)
+{
+    screenTaker = take;
 }

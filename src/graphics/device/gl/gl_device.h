@@ -9,6 +9,10 @@
 
 extern const GfxDevice g_glDevice;
 
+// Makes the game's window take its whole screen, when the game sets its display mode; installed
+// by the front end that has a window. Without one the window stays as it is.
+typedef void (*GlScreenTaker)(void *window);
+void GlDevice_SetScreenTaker(GlScreenTaker take);
 // Shows the page on show again, after the window was uncovered or resized; nothing when no
 // hardware device is running.
 void GlDevice_Repaint();

@@ -8,14 +8,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "graphics/device/gl/gl_device.h"
+#include "graphics/device/letterbox.h"
 #include "graphics/device/png_write.h"
+#include "graphics/device/rgb565.h"
 
 namespace {
 
-const char *const VERTEX_SHADER = R"(#version 330 core
+// The vertex shader, after its version line and the screen's size (VertexShader).
+const char *const VERTEX_SHADER = R"(
 // Pixel centres sit on whole device pixels of the 640 x 480 screen, rows counting down from the
 // top; the page's first row is the screen's top row. Depth goes from 0 to 1 as the game gives it,
 // and w = 1 / rhw makes texture coordinates perspective-correct. Colour goes straight across the
@@ -34,7 +38,7 @@ flat out vec4 flatColour;
 void main()
 {
     w = position.w > 0.0 ? 1.0 / position.w : 1.0;
-    vec2 ndc = (position.xy + 0.5) * vec2(2.0 / 640.0, 2.0 / 480.0) - 1.0;
+    vec2 ndc = (position.xy + 0.5) * vec2(2.0 / SCREEN_WIDTH, 2.0 / SCREEN_HEIGHT) - 1.0;
     gl_Position = vec4(ndc * w, (position.z * 2.0 - 1.0) * w, w);
     shadeTimesW = colour * w;
     uv = texCoord;
@@ -95,7 +99,9 @@ struct Renderer {
     // longest step on a software driver, which builds its copying code on first use.
     bool black[2] = {};
     int pageWidth = 0, pageHeight = 0;
-    // A 640 x 480 picture of the screen, through which the back buffer is locked.
+    // A 640 x 480 picture of the screen, through which the back buffer is locked: there only
+    // from a lock to its unlock (the title's picture), so that its memory and the lock's copies
+    // are given back before the title's first frame.
     GLuint screenTexture = 0, screenFramebuffer = 0;
     std::vector<uint16_t> locked, lockedAsRead;
     // What the card was last told, so that a draw sends only what changed. -1: not yet told.
@@ -113,20 +119,11 @@ Renderer *renderer = nullptr;
 unsigned generation = 0;                // counts contexts, so textures know theirs
 bool displayLost = false;               // the window system's connection is dead
 
-// The largest 4:3 area of a drawable, in the middle of it.
-void GameArea(int drawableWidth, int drawableHeight, int *x, int *y, int *width, int *height)
+// The vertex shader's source, given the screen's size as the game has it.
+std::string VertexShader()
 {
-    if ((long)drawableWidth * 3 >= (long)drawableHeight * 4) {
-        *height = drawableHeight;
-        *width = drawableHeight * 4 / 3;
-    } else {
-        *width = drawableWidth;
-        *height = drawableWidth * 3 / 4;
-    }
-    *width = std::max(*width, 1);
-    *height = std::max(*height, 1);
-    *x = (drawableWidth - *width) / 2;
-    *y = (drawableHeight - *height) / 2;
+    return "#version 330 core\n#define SCREEN_WIDTH " + std::to_string(SCREEN_WIDTH) +
+           ".0\n#define SCREEN_HEIGHT " + std::to_string(SCREEN_HEIGHT) + ".0\n" + VERTEX_SHADER;
 }
 
 GLuint CompileShader(const GlFunctions &gl, GLenum kind, const char *source)
@@ -146,7 +143,7 @@ GLuint CompileShader(const GlFunctions &gl, GLenum kind, const char *source)
 bool MakeProgram(Renderer &r)
 {
     const GlFunctions &gl = r.gl;
-    GLuint vertex = CompileShader(gl, GL_VERTEX_SHADER, VERTEX_SHADER);
+    GLuint vertex = CompileShader(gl, GL_VERTEX_SHADER, VertexShader().c_str());
     GLuint fragment = CompileShader(gl, GL_FRAGMENT_SHADER, FRAGMENT_SHADER);
     if (vertex && fragment) {
         r.program = gl.CreateProgram();
@@ -211,6 +208,47 @@ bool AttachColour(const GlFunctions &gl, GLuint framebuffer, GLuint texture, GLu
     if (depth)
         gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// Fills the bound framebuffer's colour with an opaque colour. All four channels are written, as
+// alpha is 1 wherever it is kept: a clear that leaves a channel alone is drawn as a polygon by a
+// software driver, which builds drawing code for it on first use and pays for every pixel after.
+void ClearColour(const GlFunctions &gl, float red, float green, float blue)
+{
+    gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl.ClearColor(red, green, blue, 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+    gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+}
+
+// Gives back the screen picture and the lock's copies of it.
+void DropScreenPicture(Renderer &r)
+{
+    r.gl.DeleteFramebuffers(1, &r.screenFramebuffer);
+    r.gl.DeleteTextures(1, &r.screenTexture);
+    if (r.boundTexture == r.screenTexture)
+        r.boundTexture = 0;
+    r.screenFramebuffer = r.screenTexture = 0;
+    r.boundFramebuffer = -1;
+    std::vector<uint16_t>().swap(r.locked);
+    std::vector<uint16_t>().swap(r.lockedAsRead);
+}
+
+// Makes the screen picture if it is not there; false when the driver cannot.
+bool MakeScreenPicture(Renderer &r)
+{
+    if (r.screenFramebuffer)
+        return true;
+    const GlFunctions &gl = r.gl;
+    r.screenTexture = MakeColourTexture(gl, SCREEN_WIDTH, SCREEN_HEIGHT);
+    r.boundTexture = r.screenTexture;
+    gl.GenFramebuffers(1, &r.screenFramebuffer);
+    r.boundFramebuffer = -1;
+    if (!AttachColour(gl, r.screenFramebuffer, r.screenTexture, 0)) {
+        DropScreenPicture(r);
+        return false;
+    }
+    return true;
 }
 
 void DeletePages(Renderer &r)
@@ -292,11 +330,12 @@ int PageIndex(const Renderer &r, PageRole role)
 // Follows the window: when its drawable has changed size, the pages are made again to fit.
 void FitPages(Renderer &r, int *drawableWidth, int *drawableHeight, int *x, int *y)
 {
-    int width, height;
     SDL_GL_GetDrawableSize(r.window, drawableWidth, drawableHeight);
-    GameArea(*drawableWidth, *drawableHeight, x, y, &width, &height);
-    if (width != r.pageWidth || height != r.pageHeight)
-        MakePages(r, width, height);
+    const ScreenArea area =
+        Letterbox(*drawableWidth, *drawableHeight, SCREEN_WIDTH, SCREEN_HEIGHT);
+    *x = area.x, *y = area.y;
+    if (area.width != r.pageWidth || area.height != r.pageHeight)
+        MakePages(r, area.width, area.height);
 }
 
 // Shows a page in the middle of the window, black around it.
@@ -309,10 +348,8 @@ void Present(Renderer &r, int page)
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     gl.Viewport(0, 0, drawableWidth, drawableHeight);
-    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight) {
-        gl.ClearColor(0, 0, 0, 1);
-        gl.Clear(GL_COLOR_BUFFER_BIT);
-    }
+    if (r.pageWidth < drawableWidth || r.pageHeight < drawableHeight)
+        ClearColour(gl, 0, 0, 0);
     // The page's first row is the screen's top row; the window's first row is its bottom one.
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[page]);
     gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, x, y + r.pageHeight, x + r.pageWidth, y,
@@ -423,8 +460,7 @@ void GlRenderer_Destroy()
         SDL_GL_MakeCurrent(r.window, r.context);
         if (r.gl.DeleteProgram) {
             DeletePages(r);
-            r.gl.DeleteFramebuffers(1, &r.screenFramebuffer);
-            r.gl.DeleteTextures(1, &r.screenTexture);
+            DropScreenPicture(r);
             r.gl.DeleteBuffers(1, &r.vertexBuffer);
             r.gl.DeleteVertexArrays(1, &r.vertexArray);
             r.gl.DeleteProgram(r.program);
@@ -459,12 +495,11 @@ bool GlRenderer_Create(SDL_Window *window)
         return false;
     }
     const GlFunctions &gl = r.gl;
-    int drawableWidth, drawableHeight, x, y, width, height;
+    int drawableWidth, drawableHeight;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-    GameArea(drawableWidth, drawableHeight, &x, &y, &width, &height);
-    r.screenTexture = MakeColourTexture(gl, PAGE_WIDTH, PAGE_HEIGHT);
-    gl.GenFramebuffers(1, &r.screenFramebuffer);
-    if (!AttachColour(gl, r.screenFramebuffer, r.screenTexture, 0) || !MakePages(r, width, height)) {
+    const ScreenArea area = Letterbox(drawableWidth, drawableHeight, SCREEN_WIDTH, SCREEN_HEIGHT);
+    const int width = area.width, height = area.height;
+    if (!MakePages(r, width, height)) {
         GlRenderer_Destroy();
         return false;
     }
@@ -472,7 +507,7 @@ bool GlRenderer_Create(SDL_Window *window)
     gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
     gl.Enable(GL_DEPTH_CLAMP);  // depth is held at the near and far ends, never cut
     // Lines one screen pixel thick at any size the picture is shown.
-    gl.LineWidth((float)std::max(1, (height + PAGE_HEIGHT / 2) / PAGE_HEIGHT));
+    gl.LineWidth((float)std::max(1, (height + SCREEN_HEIGHT / 2) / SCREEN_HEIGHT));
     SDL_GL_SetSwapInterval(1);  // a flip waits for the vertical blank
     return true;
 }
@@ -554,10 +589,12 @@ void GlRenderer_ClearDepth(int count, const GfxRect *rects)
     r.depthWrite = 1;
     gl.ClearDepth(1.0);
     gl.Enable(GL_SCISSOR_TEST);
-    const double sx = (double)r.pageWidth / PAGE_WIDTH, sy = (double)r.pageHeight / PAGE_HEIGHT;
+    const double sx = (double)r.pageWidth / SCREEN_WIDTH, sy = (double)r.pageHeight / SCREEN_HEIGHT;
     for (int i = 0; i < count; i++) {
-        int x1 = (int)(std::max(rects[i].x1, 0) * sx + 0.5), x2 = (int)(std::min(rects[i].x2, 640) * sx + 0.5);
-        int y1 = (int)(std::max(rects[i].y1, 0) * sy + 0.5), y2 = (int)(std::min(rects[i].y2, 480) * sy + 0.5);
+        int x1 = (int)(std::max(rects[i].x1, 0) * sx + 0.5);
+        int x2 = (int)(std::min(rects[i].x2, (int)SCREEN_WIDTH) * sx + 0.5);
+        int y1 = (int)(std::max(rects[i].y1, 0) * sy + 0.5);
+        int y2 = (int)(std::min(rects[i].y2, (int)SCREEN_HEIGHT) * sy + 0.5);
         if (x2 > x1 && y2 > y1) {
             gl.Scissor(x1, y1, x2 - x1, y2 - y1);
             gl.Clear(GL_DEPTH_BUFFER_BIT);
@@ -571,21 +608,23 @@ int GlRenderer_Lock(PageRole page, void **bits, int *pitchBytes)
     Renderer &r = *renderer;
     const GlFunctions &gl = r.gl;
     DrawBatch(r);
-    r.locked.resize((size_t)PAGE_WIDTH * PAGE_HEIGHT);
+    r.locked.resize((size_t)SCREEN_WIDTH * SCREEN_HEIGHT);
     *bits = r.locked.data();
-    *pitchBytes = PAGE_WIDTH * 2;
+    *pitchBytes = SCREEN_WIDTH * 2;
     if (r.black[PageIndex(r, page)]) {
         std::fill(r.locked.begin(), r.locked.end(), (uint16_t)0);
         r.lockedAsRead = r.locked;
         return 1;
     }
+    if (!MakeScreenPicture(r))
+        return 0;
     gl.Disable(GL_SCISSOR_TEST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, page)]);
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.screenFramebuffer);
-    gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, PAGE_WIDTH, PAGE_HEIGHT,
+    gl.BlitFramebuffer(0, 0, r.pageWidth, r.pageHeight, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT,
                        GL_COLOR_BUFFER_BIT, GL_NEAREST);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.screenFramebuffer);
-    gl.ReadPixels(0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
+    gl.ReadPixels(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
     r.lockedAsRead = r.locked;
     r.boundFramebuffer = -1;
     return gl.GetError() == GL_NO_ERROR;
@@ -596,16 +635,16 @@ int GlRenderer_Lock(PageRole page, void **bits, int *pitchBytes)
 int GlRenderer_Unlock(PageRole page)
 {
     Renderer &r = *renderer;
-    if (r.locked.size() != r.lockedAsRead.size())
+    if (r.locked.empty() || r.locked.size() != r.lockedAsRead.size())
         return 0;   // not locked
-    int top = PAGE_HEIGHT, bottom = 0, left = PAGE_WIDTH, right = 0;
-    for (int y = 0; y < PAGE_HEIGHT; y++) {
-        const uint16_t *now = &r.locked[(size_t)y * PAGE_WIDTH];
-        const uint16_t *was = &r.lockedAsRead[(size_t)y * PAGE_WIDTH];
-        if (memcmp(now, was, PAGE_WIDTH * 2) == 0)
+    int top = SCREEN_HEIGHT, bottom = 0, left = SCREEN_WIDTH, right = 0;
+    for (int y = 0; y < SCREEN_HEIGHT; y++) {
+        const uint16_t *now = &r.locked[(size_t)y * SCREEN_WIDTH];
+        const uint16_t *was = &r.lockedAsRead[(size_t)y * SCREEN_WIDTH];
+        if (memcmp(now, was, SCREEN_WIDTH * 2) == 0)
             continue;
         top = std::min(top, y), bottom = y + 1;
-        int x0 = 0, x1 = PAGE_WIDTH;
+        int x0 = 0, x1 = SCREEN_WIDTH;
         while (now[x0] == was[x0])
             x0++;
         while (now[x1 - 1] == was[x1 - 1])
@@ -614,24 +653,24 @@ int GlRenderer_Unlock(PageRole page)
     }
     const GlFunctions &gl = r.gl;
     DrawBatch(r);
-    if (top < bottom) {
+    bool ok = true;
+    if (top < bottom && (ok = MakeScreenPicture(r))) {
         gl.BindTexture(GL_TEXTURE_2D, r.screenTexture);
-        gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PAGE_WIDTH, PAGE_HEIGHT, GL_RGB,
+        gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_RGB,
                          GL_UNSIGNED_SHORT_5_6_5, r.locked.data());
         r.boundTexture = r.screenTexture;
-        const double sx = (double)r.pageWidth / PAGE_WIDTH, sy = (double)r.pageHeight / PAGE_HEIGHT;
+        const double sx = (double)r.pageWidth / SCREEN_WIDTH, sy = (double)r.pageHeight / SCREEN_HEIGHT;
         gl.Disable(GL_SCISSOR_TEST);
         gl.BindFramebuffer(GL_READ_FRAMEBUFFER, r.screenFramebuffer);
         gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, r.pageFramebuffer[PageIndex(r, page)]);
         gl.BlitFramebuffer(left, top, right, bottom, (int)(left * sx + 0.5), (int)(top * sy + 0.5),
                            (int)(right * sx + 0.5), (int)(bottom * sy + 0.5), GL_COLOR_BUFFER_BIT,
-                           r.pageWidth == PAGE_WIDTH ? GL_NEAREST : GL_LINEAR);
+                           r.pageWidth == SCREEN_WIDTH ? GL_NEAREST : GL_LINEAR);
         r.boundFramebuffer = -1;
         r.black[PageIndex(r, page)] = false;
     }
-    r.locked.clear();
-    r.lockedAsRead.clear();
-    return gl.GetError() == GL_NO_ERROR;
+    DropScreenPicture(r);
+    return gl.GetError() == GL_NO_ERROR && ok;
 }
 
 void GlRenderer_Fill(PageRole page, uint32_t colour)
@@ -640,8 +679,8 @@ void GlRenderer_Fill(PageRole page, uint32_t colour)
     DrawBatch(r);
     BindFramebuffer(r, PageIndex(r, page));
     r.gl.Disable(GL_SCISSOR_TEST);
-    r.gl.ClearColor((colour >> 11 & 31) / 31.0f, (colour >> 5 & 63) / 63.0f, (colour & 31) / 31.0f, 1);
-    r.gl.Clear(GL_COLOR_BUFFER_BIT);
+    ClearColour(r.gl, Red8((uint16_t)colour) / 255.0f, Green8((uint16_t)colour) / 255.0f,
+                Blue8((uint16_t)colour) / 255.0f);
     r.black[PageIndex(r, page)] = (colour & 0xFFFF) == 0;
 }
 

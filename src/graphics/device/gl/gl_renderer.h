@@ -9,8 +9,7 @@
 
 #include "graphics/device/device.h"
 #include "graphics/device/gl/gl_functions.h"
-
-enum { PAGE_WIDTH = 640, PAGE_HEIGHT = 480 };
+#include "graphics/gfx.h"
 
 // Which page of the flip chain a surface is, if any.
 enum PageRole { NOT_A_PAGE, FRONT_PAGE, BACK_PAGE };

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "graphics/device/rgb565.h"
+
 // Vertex positions snap to 1/256 pixel: two triangles that share an edge then see exactly the
 // same edge, and the fill rule can give each pixel on it to exactly one of them.
 static const int SUBPIXEL_BITS = 8;
@@ -74,16 +76,6 @@ enum {
     TEX_PERSPECTIVE_ANY     // divide per pixel, wrap by remainder
 };
 
-static inline uint32_t Expand5(uint32_t c)
-{
-    return (c << 3) | (c >> 2);
-}
-
-static inline uint32_t Expand6(uint32_t c)
-{
-    return (c << 2) | (c >> 4);
-}
-
 // A texel channel (8 bits) lit by a colour channel (8 bits): full colour leaves the texel as
 // it is, half colour halves it.
 static inline uint32_t Modulate(uint32_t texel, uint32_t colour)
@@ -113,11 +105,11 @@ static ModulateTables MakeTables()
     ModulateTables t;
     for (uint32_t c = 0; c < 256; c++) {
         for (uint32_t texel = 0; texel < 32; texel++) {
-            t.red[c][texel] = (uint16_t)((Modulate(Expand5(texel), c) >> 3) << 11);
-            t.blue[c][texel] = (uint16_t)(Modulate(Expand5(texel), c) >> 3);
+            t.red[c][texel] = (uint16_t)((Modulate(Widen5(texel), c) >> 3) << 11);
+            t.blue[c][texel] = (uint16_t)(Modulate(Widen5(texel), c) >> 3);
         }
         for (uint32_t texel = 0; texel < 64; texel++)
-            t.green[c][texel] = (uint16_t)((Modulate(Expand6(texel), c) >> 2) << 5);
+            t.green[c][texel] = (uint16_t)((Modulate(Widen6(texel), c) >> 2) << 5);
         t.keepsRed[c] = t.keepsGreen[c] = t.keepsBlue[c] = true;
         for (uint32_t texel = 0; texel < 32; texel++) {
             t.keepsRed[c] = t.keepsRed[c] && t.red[c][texel] == texel << 11;

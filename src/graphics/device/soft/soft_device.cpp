@@ -9,6 +9,7 @@
 
 #include "graphics/device/device_objects.h"
 #include "graphics/device/soft/raster.h"
+#include "graphics/gfx.h"
 #include "platform/prefault.h"
 
 namespace {
@@ -21,6 +22,7 @@ struct Surface {
     std::shared_ptr<Surface> back;      // the primary surface's back buffer
     std::shared_ptr<Surface> depth;     // a back buffer's depth buffer
     std::shared_ptr<Surface> nextLevel; // the next smaller level of a mip chain
+    bool Drawable() const { return true; }  // a texture is drawn from the memory it is in
 };
 
 struct Device {
@@ -33,6 +35,7 @@ struct Device {
 typedef DeviceObjects<Surface, Device> Table;
 typedef Table::Object Object;
 SoftPresenter presenter = nullptr;
+SoftScreenCheck screenCheck = nullptr;
 void *displayWindow = nullptr;
 std::shared_ptr<Surface> primary;       // the page on show
 
@@ -84,7 +87,8 @@ int SetCooperativeLevel(GfxHandle display, void *window, uint32_t)
 
 int SetDisplayMode(GfxHandle display, int width, int height, int bits)
 {
-    return Find(display, OBJ_DISPLAY) && width == 640 && height == 480 && bits == 16;
+    return Find(display, OBJ_DISPLAY) && width == SCREEN_WIDTH && height == SCREEN_HEIGHT &&
+           bits == 16 && (!screenCheck || screenCheck(displayWindow));
 }
 
 int WaitForVerticalBlank(GfxHandle display)
@@ -97,9 +101,9 @@ int CreateSurface(GfxHandle display, const GfxSurfaceDesc *desc, GfxHandle *out)
     if (!Find(display, OBJ_DISPLAY))
         return 0;
     if (desc->caps & DDSCAPS_PRIMARYSURFACE) {
-        auto front = NewSurface(640, 480, desc->caps);
+        auto front = NewSurface(SCREEN_WIDTH, SCREEN_HEIGHT, desc->caps);
         if (desc->backBufferCount >= 1)
-            front->back = NewSurface(640, 480, DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE);
+            front->back = NewSurface(SCREEN_WIDTH, SCREEN_HEIGHT, DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE);
         primary = front;
         *out = Table::Make(OBJ_SURFACE, front);
         return 1;
@@ -126,16 +130,6 @@ int AddAttachedSurface(GfxHandle handle, GfxHandle attached)
     if (!o || !a || !(a->surface->caps & DDSCAPS_ZBUFFER))
         return 0;
     o->surface->depth = a->surface;
-    return 1;
-}
-
-int SetColorKey(GfxHandle handle, uint32_t, uint32_t low, uint32_t high)
-{
-    Object *o = Find(handle, OBJ_SURFACE);
-    if (!o)
-        return 0;
-    // Only black can be the key: it is the one transparent colour of the game.
-    o->surface->colourKey = low == 0 && high == 0;
     return 1;
 }
 
@@ -204,15 +198,6 @@ int GetCaps(GfxHandle device, GfxDeviceDesc *hardware, GfxDeviceDesc *emulation)
     return 1;
 }
 
-int EnumTextureFormats(GfxHandle device, GfxFormatCallback callback, void *context)
-{
-    if (!Find(device, OBJ_DEVICE))
-        return 0;
-    Device_OfferTextureFormats(TEXTURE_FORMATS, sizeof TEXTURE_FORMATS / sizeof TEXTURE_FORMATS[0],
-                               callback, context);
-    return 1;
-}
-
 int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 {
     Object *v = Find(viewport, OBJ_VIEWPORT);
@@ -232,22 +217,7 @@ int Clear(GfxHandle viewport, int count, const GfxRect *rects, uint32_t flags)
 
 int LoadTexture(GfxHandle destination, GfxHandle source)
 {
-    Object *d = Find(destination, OBJ_TEXTURE);
-    Object *s = Find(source, OBJ_TEXTURE);
-    if (!d || !s)
-        return 0;
-    for (auto to = d->surface, from = s->surface; to && from; to = to->nextLevel, from = from->nextLevel)
-        if (to->pixels.size() == from->pixels.size())
-            to->pixels = from->pixels;
-    return 1;
-}
-
-int GetTextureHandle(GfxHandle texture, GfxHandle device, uint32_t *handle)
-{
-    if (!Find(texture, OBJ_TEXTURE) || !Find(device, OBJ_DEVICE))
-        return 0;
-    *handle = texture;
-    return 1;
+    return Table::CopyTextureLevels(destination, source) != nullptr;
 }
 
 int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int count)
@@ -284,15 +254,21 @@ int DrawPrimitive(GfxHandle handle, int type, const TLVertex *vertices, int coun
 const GfxDevice g_softDevice = {
     "soft", DirectDrawEnumerate, Table::DirectDrawCreate, Table::QueryInterface, Release,
     SetCooperativeLevel, SetDisplayMode, WaitForVerticalBlank, CreateSurface,
-    Table::GetAttachedSurface, AddAttachedSurface, SetColorKey, Lock, Unlock, ColorFill, Flip,
-    CreateDevice, GetCaps, EnumTextureFormats, Table::CreateViewport, Table::AddViewport,
-    Table::SetViewport2, Table::SetCurrentViewport, Clear, Table::SetRenderState, LoadTexture,
-    GetTextureHandle, Table::BeginScene, Table::EndScene, DrawPrimitive,
+    Table::GetAttachedSurface, AddAttachedSurface, Table::SetColorKey, Lock, Unlock, ColorFill,
+    Flip, CreateDevice, GetCaps, Table::EnumTextureFormats<TEXTURE_FORMATS>, Table::CreateViewport,
+    Table::AddViewport, Table::SetViewport2, Table::SetCurrentViewport, Clear,
+    Table::SetRenderState, LoadTexture, Table::GetTextureHandle, Table::BeginScene,
+    Table::EndScene, DrawPrimitive,
 };
 
 void SoftDevice_SetPresenter(SoftPresenter p)
 {
     presenter = p;
+}
+
+void SoftDevice_SetScreenCheck(SoftScreenCheck canShow)
+{
+    screenCheck = canShow;
 }
 
 int SoftDevice_FrontPage(const uint16_t **pixels, int *pitchPixels, int *width, int *height)

@@ -13,6 +13,11 @@ extern const GfxDevice g_softDevice;
 typedef void (*SoftPresenter)(void *window, const uint16_t *pixels, int pitchBytes, int width,
                               int height);
 void SoftDevice_SetPresenter(SoftPresenter presenter);
+// Whether the window can show pages at all, asked when the game sets its display mode: 0 (the
+// front end having said why) fails that, and with it the graphics start-up, rather than letting
+// the game run on unseen. Installed with the presenter; without one every window can.
+typedef int (*SoftScreenCheck)(void *window);
+void SoftDevice_SetScreenCheck(SoftScreenCheck canShow);
 
 // The page on show since the last flip (or the front page before any flip): 1 and its pixels
 // while a display exists, else 0.
