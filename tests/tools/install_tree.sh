@@ -44,8 +44,10 @@ else
         grep -qE 'error|warning' "$work/validate.log"; then
         fail "desktop-file-validate: $(cat "$work/validate.log")"
     fi
-    exec_line=$(sed -n 's/^Exec=//p' "$entry")
-    [ -x "$prefix/bin/${exec_line%% *}" ] || fail "the entry's Exec=$exec_line is not in bin"
+    # The entry and each of its actions start the installed program.
+    while read -r exec_line; do
+        [ -x "$prefix/bin/${exec_line%% *}" ] || fail "the entry's Exec=$exec_line is not in bin"
+    done < <(sed -n 's/^Exec=//p' "$entry")
     icon=$(sed -n 's/^Icon=//p' "$entry")
     [ "$icon" = zarkride ] || fail "the entry's Icon=$icon is not the installed icon's name"
 fi
