@@ -11,10 +11,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 
+# Memory is bounded to 1 GB, so that a reader that keeps a line without end fails here; a
+# sanitized zarksim reserves terabytes of address space for its shadow, and checks leaks itself.
+limit=1000000
+ldd "$zarksim" 2>/dev/null | grep -q libasan && limit=unlimited
+
 # expect NAME CODE PATTERN: zarksim --replay $work/NAME exits CODE and says PATTERN.
 expect() {
     local output code
-    output=$(cd "$game_dir" && ulimit -v 1000000 && timeout 60 "$zarksim" --replay "$work/$1" 2>&1)
+    output=$(cd "$game_dir" && ulimit -v $limit && timeout 60 "$zarksim" --replay "$work/$1" 2>&1)
     code=$?
     if [ "$code" -ne "$2" ] || ! grep -qE -- "$3" <<<"$output"; then
         echo "FAIL $1: exit $code, expected $2 and /$3/; it said:"
