@@ -14,27 +14,6 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
-    fuzz::InPrivateFolder here;
-    fuzz::WriteInput("keys.txt", data, size);
-    std::vector<HeadlessEvent> events;
-    std::string error;
-    CheckRecording();
-    if (!Sim_ReadKeys("keys.txt", &events, &error)) {
-        FUZZ_CHECK(error.compare(0, 9, "keys.txt:") == 0);
-        return 0;
-    }
-    for (size_t i = 0; i < events.size(); i++) {
-        const HeadlessEvent &e = events[i];
-        FUZZ_CHECK(e.frame >= 1 && e.frame <= 100000000L);
-        FUZZ_CHECK(e.type == EV_KEY_DOWN || e.type == EV_KEY_UP);
-        FUZZ_CHECK(e.key >= 0 && e.key <= 255);
-        FUZZ_CHECK(i == 0 || events[i - 1].frame <= e.frame);
-    }
-    return 0;
-}
-
 static void CheckRecording()
 {
     Recording r;
@@ -56,4 +35,25 @@ static void CheckRecording()
     if (r.version >= 2)
         FUZZ_CHECK(r.setup.first + r.setup.second >= 1 && r.setup.first + r.setup.second < MAX_CYCLES &&
                    r.setup.second <= 2);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzz::InPrivateFolder here;
+    fuzz::WriteInput("keys.txt", data, size);
+    std::vector<HeadlessEvent> events;
+    std::string error;
+    CheckRecording();
+    if (!Sim_ReadKeys("keys.txt", &events, &error)) {
+        FUZZ_CHECK(error.compare(0, 9, "keys.txt:") == 0);
+        return 0;
+    }
+    for (size_t i = 0; i < events.size(); i++) {
+        const HeadlessEvent &e = events[i];
+        FUZZ_CHECK(e.frame >= 1 && e.frame <= 100000000L);
+        FUZZ_CHECK(e.type == EV_KEY_DOWN || e.type == EV_KEY_UP);
+        FUZZ_CHECK(e.key >= 0 && e.key <= 255);
+        FUZZ_CHECK(i == 0 || events[i - 1].frame <= e.frame);
+    }
+    return 0;
 }
